@@ -1,0 +1,35 @@
+# One target carries the settings every target of the project shares.
+add_library(zelvo_common_settings INTERFACE)
+target_compile_features(zelvo_common_settings INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(zelvo_common_settings INTERFACE -Wall -Wextra -Wpedantic)
+if(ZELVO_WERROR)
+  target_compile_options(zelvo_common_settings INTERFACE -Werror)
+endif()
+
+if(ZELVO_SANITIZE)
+  list(JOIN ZELVO_SANITIZE "," zelvo_sanitizers)
+  target_compile_options(zelvo_common_settings INTERFACE
+    -fsanitize=${zelvo_sanitizers} -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(zelvo_common_settings INTERFACE -fsanitize=${zelvo_sanitizers})
+endif()
+
+# add_zelvo_test(name SOURCES ... LIBS ... [LABEL unit|window|e2e] [QT])
+# GoogleTest executables register each test case; QT marks a Qt Test executable
+# that runs headless on the offscreen platform.
+function(add_zelvo_test name)
+  cmake_parse_arguments(ARG "QT" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE zelvo_common_settings ${ARG_LIBS})
+  if(ARG_QT)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
+    gtest_discover_tests(${name} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()

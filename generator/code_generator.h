@@ -1,0 +1,44 @@
+#pragma once
+
+// Builds the full-screen code from an edition's code template and the preview page from its
+// preview template. No side effects: the same inputs always give the same result.
+
+#include <string_view>
+#include <variant>
+
+#include "generator/settings_rules.h"
+#include "generator/template_texts.h"
+#include "generator/text_rules.h"
+
+namespace zelvo {
+
+inline constexpr std::string_view widthPlaceholder = "\xBF\xED\xB6\xC8";       // 宽度
+inline constexpr std::string_view heightPlaceholder = "\xB8\xDF\xB6\xC8";      // 高度
+inline constexpr std::string_view offsetPlaceholder = "\xC6\xAB\xD2\xC6";      // 偏移
+inline constexpr std::string_view topSpacingPlaceholder = "\xBE\xE0\xB6\xA5";  // 距顶
+inline constexpr std::string_view codeMarker = "Zelvo\xC8\xED\xBC\xFE" "537206418";  // Zelvo软件537206418
+inline constexpr std::string_view previewMarker = "537206418";
+
+// The chosen edition's code template is empty (not downloaded yet, or no edition selected).
+struct TemplateMissing {
+    bool operator==(const TemplateMissing&) const = default;
+};
+
+struct GeneratedCode {
+    Text generatedCode;
+    Text previewPage;  // the preview template with its first marker replaced by generatedCode
+    bool operator==(const GeneratedCode&) const = default;
+};
+
+using GenerationResult = std::variant<TemplateMissing, GeneratedCode>;
+
+class CodeGenerator {
+public:
+    // Fills at most 3 widths, 5 heights, 2 offsets and 1 top spacing, in that order and ignoring
+    // letter case, then puts the user's code at the first code marker, so the user's code is
+    // never altered.
+    static GenerationResult generate(const GeneratorSettings& settings, std::string_view userCode,
+                                     const TemplateTexts& templates);
+};
+
+}  // namespace zelvo

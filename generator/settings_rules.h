@@ -1,0 +1,58 @@
+#pragma once
+
+// The shop editions, the settings of a generation, and the three rules that keep the offset, the
+// input caption and the top spacing in step with the edition, the width and the preset. The rules
+// are pure: they return their writes, in the order the window must apply them.
+
+#include <optional>
+#include <vector>
+
+#include "generator/text_rules.h"
+
+namespace zelvo {
+
+// The item indexes of the edition drop-down.
+enum class Edition { Professional = 0, Basic = 1, Tmall = 2 };
+
+// The edition an item index stands for; any other index is no edition.
+std::optional<Edition> editionFromItem(int item);
+
+// The settings texts exactly as their boxes hold them; nothing is trimmed or validated.
+struct GeneratorSettings {
+    int edition = 0;
+    Text width = "1920";
+    Text height = "500";
+    Text offset = "-960";
+    int topSpacingPreset = 0;
+    Text topSpacing = "0";
+};
+
+struct SettingsWrite {
+    enum class Target {
+        offset,                  // text of the offset box
+        inputCaption,            // caption of the code-input group
+        topSpacing,              // text of the top-spacing box
+        topSpacingBoxVisible,    // flag of the top-spacing box
+        topSpacingBoxEnabled,    // flag of the top-spacing box
+    };
+    Target target;
+    Text text;          // for offset, inputCaption and topSpacing
+    bool flag = false;  // for the two flags
+
+    bool operator==(const SettingsWrite&) const = default;
+};
+using SettingsWrites = std::vector<SettingsWrite>;
+
+// The code-input caption shown at start (the professional edition's).
+extern const char* const defaultInputCaption;
+
+// An edition was picked (also the one already selected): its fixed offset, then its caption.
+SettingsWrites applyEdition(const GeneratorSettings& settings, int item);
+
+// The width text changed: the offset becomes minus half the width (100 less for Basic).
+SettingsWrites applyWidth(const GeneratorSettings& settings);
+
+// A top-spacing preset was picked: the box's flags, then its text.
+SettingsWrites applyTopSpacingPreset(const GeneratorSettings& settings, int item);
+
+}  // namespace zelvo

@@ -1,0 +1,21 @@
+#pragma once
+
+// The one HTTP operation the program needs: GET a URL and return the body, whatever the status.
+
+#include <functional>
+#include <string_view>
+
+#include "generator/text_rules.h"
+
+namespace zelvo {
+
+// Asked about once a second and on every piece received; true cuts the transfer off.
+using CancelCheck = std::function<bool()>;
+
+// Sends exactly "GET <path?query> HTTP/1.0" with Host, the fixed User-Agent, "Accept: */*" and,
+// when the URL carries them, credentials; follows redirects; checks certificates for https.
+// Returns the body bytes received, all of them, or what arrived before a failure. An empty URL,
+// one without scheme or host, or a scheme other than http/https sends nothing and gives no bytes.
+Bytes httpGet(std::string_view url, const CancelCheck& cancelled = {});
+
+}  // namespace zelvo
