@@ -16,7 +16,9 @@ inline constexpr std::string_view widthPlaceholder = "\xBF\xED\xB6\xC8";       /
 inline constexpr std::string_view heightPlaceholder = "\xB8\xDF\xB6\xC8";      // 高度
 inline constexpr std::string_view offsetPlaceholder = "\xC6\xAB\xD2\xC6";      // 偏移
 inline constexpr std::string_view topSpacingPlaceholder = "\xBE\xE0\xB6\xA5";  // 距顶
-inline constexpr std::string_view codeMarker = "Zelvo\xC8\xED\xBC\xFE" "537206418";  // Zelvo软件537206418
+inline constexpr std::string_view codeMarker =
+    "Zelvo\xC8\xED\xBC\xFE"
+    "537206418";  // Zelvo软件537206418
 inline constexpr std::string_view previewMarker = "537206418";
 
 // The chosen edition's code template is empty (not downloaded yet, or no edition selected).
@@ -33,7 +35,7 @@ struct GeneratedCode {
 using GenerationResult = std::variant<TemplateMissing, GeneratedCode>;
 
 class CodeGenerator {
-public:
+  public:
     // Fills at most 3 widths, 5 heights, 2 offsets and 1 top spacing, in that order and ignoring
     // letter case, then puts the user's code at the first code marker, so the user's code is
     // never altered.

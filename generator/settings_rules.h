@@ -29,11 +29,11 @@ struct GeneratorSettings {
 
 struct SettingsWrite {
     enum class Target {
-        offset,                  // text of the offset box
-        inputCaption,            // caption of the code-input group
-        topSpacing,              // text of the top-spacing box
-        topSpacingBoxVisible,    // flag of the top-spacing box
-        topSpacingBoxEnabled,    // flag of the top-spacing box
+        offset,                // text of the offset box
+        inputCaption,          // caption of the code-input group
+        topSpacing,            // text of the top-spacing box
+        topSpacingBoxVisible,  // flag of the top-spacing box
+        topSpacingBoxEnabled,  // flag of the top-spacing box
     };
     Target target;
     Text text;          // for offset, inputCaption and topSpacing

@@ -13,9 +13,8 @@ namespace zelvo {
 // editions, then their preview templates.
 enum class TemplateSlot { tmb = 0, jsb = 1, previewJsb = 2, previewTmb = 3 };
 
-inline constexpr std::array<TemplateSlot, 4> allTemplateSlots{TemplateSlot::tmb, TemplateSlot::jsb,
-                                                              TemplateSlot::previewJsb,
-                                                              TemplateSlot::previewTmb};
+inline constexpr std::array<TemplateSlot, 4> allTemplateSlots{
+    TemplateSlot::tmb, TemplateSlot::jsb, TemplateSlot::previewJsb, TemplateSlot::previewTmb};
 
 // One text per slot; a slot that holds nothing is the empty text.
 struct TemplateTexts {

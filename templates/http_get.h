@@ -9,6 +9,10 @@
 
 namespace zelvo {
 
+// Sets libcurl up for the whole process; call once from main before any thread starts. Safe to
+// call again. There is no matching clean-up: the program may end while a request is under way.
+void initHttpClient();
+
 // Asked about once a second and on every piece received; true cuts the transfer off.
 using CancelCheck = std::function<bool()>;
 

@@ -15,7 +15,7 @@ namespace zelvo {
 using TemplateHandOver = std::function<void(TemplateSlot, Text)>;
 
 class TemplateFetcher {
-public:
+  public:
     TemplateFetcher();
     // Never joins the worker: it may still be inside a request when the program ends.
     ~TemplateFetcher();
@@ -25,14 +25,13 @@ public:
     // Starts the worker and returns at once. `templateBaseAddress` + "/gjx/qpdmsc/tmb.txt" and
     // ".../jsb.txt", then http://`previewTemplateHost` + the two preview paths; tmb and jsb once
     // more when the first tmb text was empty.
-    void start(std::string templateBaseAddress, std::string previewTemplateHost,
-               TemplateHandOver handOver);
+    void start(std::string templateBaseAddress, std::string previewTemplateHost, TemplateHandOver handOver);
 
     // Returns at once. From then on nothing is handed over and no request is made; the transfer
     // under way is cut off. Does nothing when the worker has finished or never started.
     void abandon();
 
-private:
+  private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
 };

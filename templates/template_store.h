@@ -9,14 +9,14 @@
 namespace zelvo {
 
 class TemplateStore {
-public:
+  public:
     // Replaces the slot's whole text; an empty text wipes what an earlier result stored.
     void put(TemplateSlot slot, Text text) { texts_[slot] = std::move(text); }
     // The last text stored for the slot, or the empty text while none has been.
     const Text& get(TemplateSlot slot) const { return texts_[slot]; }
     const TemplateTexts& texts() const { return texts_; }
 
-private:
+  private:
     TemplateTexts texts_;
 };
 
