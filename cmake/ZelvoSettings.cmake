@@ -14,11 +14,12 @@ if(ZELVO_SANITIZE)
   target_link_options(zelvo_common_settings INTERFACE -fsanitize=${zelvo_sanitizers})
 endif()
 
-# add_zelvo_test(name SOURCES ... LIBS ... [LABEL unit|window|e2e] [QT])
+# add_zelvo_test(name SOURCES ... LIBS ... [LABEL unit|window|e2e [threads]] [QT])
 # GoogleTest executables register each test case; QT marks a Qt Test executable
-# that runs headless on the offscreen platform.
+# that runs headless on the offscreen platform. The label `threads` also runs the
+# test under ThreadSanitizer.
 function(add_zelvo_test name)
-  cmake_parse_arguments(ARG "QT" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS;LABEL" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
@@ -26,10 +27,10 @@ function(add_zelvo_test name)
   target_link_libraries(${name} PRIVATE zelvo_common_settings ${ARG_LIBS})
   if(ARG_QT)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL}
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL}"
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(${name} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} PROPERTIES LABELS "${ARG_LABEL}" DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
