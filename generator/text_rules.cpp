@@ -73,13 +73,20 @@ class FirstByteFinder {
 // Returns target when it is a character start, else target + 1.
 std::size_t advanceToCharacter(std::string_view text, std::size_t pos, std::size_t target) {
     const char* data = text.data();
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
     while (pos + 8 <= target) {
         std::uint64_t word;
         std::memcpy(&word, data + pos, sizeof word);
-        if ((word & 0x8080808080808080ULL) != 0) {
-            break;
+        const std::uint64_t high = word & highBits;
+        // Eight one-byte characters, or, from a character start, eight bytes that all have the
+        // high bit set: four two-byte characters. Either way pos + 8 starts a character.
+        if (high == 0 || high == highBits) {
+            pos += 8;
+            continue;
         }
-        pos += 8;  // eight one-byte characters
+        for (const std::size_t end = pos + 8; pos < end;) {
+            pos += hasHighBit(data[pos]) ? 2 : 1;
+        }
     }
     while (pos < target) {
         pos += hasHighBit(data[pos]) ? 2 : 1;
