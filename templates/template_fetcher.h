@@ -33,6 +33,8 @@ class TemplateFetcher {
 
   private:
     struct Shared;
+    static void runFetchSequence(std::shared_ptr<Shared> shared, std::string base, std::string previewBase);
+
     std::shared_ptr<Shared> shared_;
 };
 

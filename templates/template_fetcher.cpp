@@ -1,0 +1,98 @@
+#include "templates/template_fetcher.h"
+
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "templates/http_get.h"
+
+namespace zelvo {
+
+// Owned jointly by the fetcher and its detached worker, so either may go first.
+struct TemplateFetcher::Shared {
+    explicit Shared(TemplateHandOver handOverFunction) : handOver(std::move(handOverFunction)) {}
+
+    std::mutex mutex;
+    // Read without the lock by libcurl's callbacks to cut a transfer off.
+    std::atomic<bool> abandoned{false};
+    TemplateHandOver handOver;
+
+    // The lock makes a hand-over and abandon exclusive: once abandon has returned, none follows.
+    void handOverUnlessAbandoned(TemplateSlot slot, Text text) {
+        const std::lock_guard lock(mutex);
+        if (!abandoned && handOver) {
+            handOver(slot, std::move(text));
+        }
+    }
+
+    void abandon() {
+        const std::lock_guard lock(mutex);
+        abandoned = true;
+        // Drops whatever the window captured, so nothing of it is reachable from the worker.
+        handOver = nullptr;
+    }
+};
+
+namespace {
+
+constexpr char tmbPath[] = "/gjx/qpdmsc/tmb.txt";
+constexpr char jsbPath[] = "/gjx/qpdmsc/jsb.txt";
+constexpr char previewJsbPath[] = "/zhongdaili/gongyongshuju/yl/jsb.txt";
+constexpr char previewTmbPath[] = "/zhongdaili/gongyongshuju/yl/tmb.txt";
+
+}  // namespace
+
+void TemplateFetcher::runFetchSequence(std::shared_ptr<Shared> shared, std::string base,
+                                       std::string previewBase) {
+    const CancelCheck cancelled = [&shared] { return shared->abandoned.load(); };
+    // Once abandoned, every step is skipped without a request.
+    auto fetch = [&](const std::string& url, TemplateSlot slot) {
+        if (cancelled()) {
+            return Text();
+        }
+        Text text = bytesToText(httpGet(url, cancelled));
+        shared->handOverUnlessAbandoned(slot, text);
+        return text;
+    };
+    // The repeat is decided from the worker's own first tmb text, never from the store.
+    const Text firstTmb = fetch(base + tmbPath, TemplateSlot::tmb);
+    fetch(base + jsbPath, TemplateSlot::jsb);
+    fetch(previewBase + previewJsbPath, TemplateSlot::previewJsb);
+    fetch(previewBase + previewTmbPath, TemplateSlot::previewTmb);
+    if (isEmpty(firstTmb)) {
+        fetch(base + tmbPath, TemplateSlot::tmb);
+        fetch(base + jsbPath, TemplateSlot::jsb);
+    }
+}
+
+TemplateFetcher::TemplateFetcher() = default;
+
+TemplateFetcher::~TemplateFetcher() {
+    abandon();
+}
+
+void TemplateFetcher::start(std::string templateBaseAddress, std::string previewTemplateHost,
+                            TemplateHandOver handOver) {
+    if (shared_) {
+        return;
+    }
+    shared_ = std::make_shared<Shared>(std::move(handOver));
+    try {
+        std::thread worker(runFetchSequence, shared_, std::move(templateBaseAddress),
+                           "http://" + previewTemplateHost);
+        // The program may end while the worker is still inside a request; nothing ever joins it.
+        worker.detach();
+    } catch (const std::system_error&) {
+        // No thread, no downloads: every slot stays empty, as after failed downloads.
+    }
+}
+
+void TemplateFetcher::abandon() {
+    if (shared_) {
+        shared_->abandon();
+    }
+}
+
+}  // namespace zelvo
