@@ -1,0 +1,241 @@
+#include "templates/template_fetcher.h"
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "handover_log.h"
+#include "templates/template_store.h"
+#include "test_http_server.h"
+
+extern char** environ;
+
+namespace zelvo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HandOver;
+using test::HandOverLog;
+using test::TestHttpServer;
+using ::testing::ElementsAre;
+
+const std::string tmbPath = "/gjx/qpdmsc/tmb.txt";
+const std::string jsbPath = "/gjx/qpdmsc/jsb.txt";
+const std::string previewJsbPath = "/zhongdaili/gongyongshuju/yl/jsb.txt";
+const std::string previewTmbPath = "/zhongdaili/gongyongshuju/yl/tmb.txt";
+
+// Long enough for a wrongly made further request to show: the worker makes it at once.
+constexpr auto quietPeriod = 500ms;
+constexpr auto patience = 10s;
+
+// What the window does: the fetcher hands over, the store keeps the last text per slot.
+TemplateStore storeAfter(const std::vector<HandOver>& handOvers) {
+    TemplateStore store;
+    for (const auto& [slot, text] : handOvers) {
+        store.put(slot, text);
+    }
+    return store;
+}
+
+class TemplateFetcherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        preview.serve(previewJsbPath, test::ok("preview jsb"));
+        preview.serve(previewTmbPath, test::ok("preview tmb"));
+    }
+
+    void start(const std::string& baseAddress) {
+        fetcher.start(baseAddress, preview.host(),
+                      [log = log](TemplateSlot slot, Text text) { log->add(slot, std::move(text)); });
+    }
+
+    // Waits for `count` hand-overs, then for a quiet period in which no further one may come.
+    std::vector<HandOver> handOversSettledAt(std::size_t count) {
+        EXPECT_TRUE(log->waitForCount(count, patience));
+        EXPECT_FALSE(log->waitForCount(count + 1, quietPeriod)) << "more hand-overs than expected";
+        return log->handOvers();
+    }
+
+    TestHttpServer codeServer;
+    TestHttpServer preview;
+    std::shared_ptr<HandOverLog> log = std::make_shared<HandOverLog>();
+    TemplateFetcher fetcher;
+};
+
+TEST_F(TemplateFetcherTest, FetchesTheFourTemplatesOneAfterAnotherAndHandsEachOver) {
+    codeServer.serve(tmbPath, test::ok("tmall code"));
+    codeServer.serve(jsbPath, test::ok("shop code"));
+
+    start(codeServer.baseAddress());
+
+    EXPECT_THAT(handOversSettledAt(4), ElementsAre(HandOver{TemplateSlot::tmb, "tmall code"},
+                                                   HandOver{TemplateSlot::jsb, "shop code"},
+                                                   HandOver{TemplateSlot::previewJsb, "preview jsb"},
+                                                   HandOver{TemplateSlot::previewTmb, "preview tmb"}));
+    EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath));
+    EXPECT_THAT(preview.targets(), ElementsAre(previewJsbPath, previewTmbPath));
+}
+
+TEST_F(TemplateFetcherTest, AnEmptyFirstTmbRepeatsTmbAndJsbOnceAndTheirSecondTextsReplaceTheFirst) {
+    codeServer.serve(tmbPath, {test::ok(""), test::ok("tmall code")});
+    codeServer.serve(jsbPath, {test::ok("shop code"), test::errorPage("404 Not Found", "")});
+
+    start(codeServer.baseAddress());
+
+    const auto handOvers = handOversSettledAt(6);
+    EXPECT_THAT(handOvers,
+                ElementsAre(HandOver{TemplateSlot::tmb, ""}, HandOver{TemplateSlot::jsb, "shop code"},
+                            HandOver{TemplateSlot::previewJsb, "preview jsb"},
+                            HandOver{TemplateSlot::previewTmb, "preview tmb"},
+                            HandOver{TemplateSlot::tmb, "tmall code"}, HandOver{TemplateSlot::jsb, ""}));
+    EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath));
+    EXPECT_THAT(preview.targets(), ElementsAre(previewJsbPath, previewTmbPath));
+    const TemplateStore store = storeAfter(handOvers);
+    EXPECT_EQ(store.get(TemplateSlot::tmb), "tmall code");
+    EXPECT_EQ(store.get(TemplateSlot::jsb), "") << "the second, empty jsb wipes the first";
+}
+
+TEST_F(TemplateFetcherTest, AnUnreachableTemplateServerLeavesOnlyThePreviewTemplates) {
+    std::string closedAddress;
+    {
+        TestHttpServer gone;
+        closedAddress = gone.baseAddress();
+    }
+
+    start(closedAddress);
+
+    const TemplateStore store = storeAfter(handOversSettledAt(6));
+    EXPECT_EQ(store.get(TemplateSlot::tmb), "");
+    EXPECT_EQ(store.get(TemplateSlot::jsb), "");
+    EXPECT_EQ(store.get(TemplateSlot::previewJsb), "preview jsb");
+    EXPECT_EQ(store.get(TemplateSlot::previewTmb), "preview tmb");
+}
+
+TEST_F(TemplateFetcherTest, NoRepeatWhenTmbHasATextEvenAnErrorPage) {
+    const struct {
+        const char* name;
+        test::Reply tmb;
+        test::Reply jsb;
+        Text expectedTmb;
+        Text expectedJsb;
+    } cases[] = {
+        {"only jsb fails", test::ok("tmall code"), test::errorPage("500 Internal Server Error", ""),
+         "tmall code", ""},
+        {"tmb answers 404 with a page", test::errorPage("404 Not Found", "<html>no such file</html>"),
+         test::ok("shop code"), "<html>no such file</html>", "shop code"},
+        {"broken transfer and zero byte", test::closedMidBody("<p>half", 4000),
+         test::ok(std::string("ab\0cd", 5)), "<p>half", "ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHttpServer server;
+        server.serve(tmbPath, c.tmb);
+        server.serve(jsbPath, c.jsb);
+        auto caseLog = std::make_shared<HandOverLog>();
+        TemplateFetcher caseFetcher;
+
+        caseFetcher.start(server.baseAddress(), preview.host(),
+                          [caseLog](TemplateSlot slot, Text text) { caseLog->add(slot, std::move(text)); });
+
+        ASSERT_TRUE(caseLog->waitForCount(4, patience));
+        EXPECT_FALSE(caseLog->waitForCount(5, quietPeriod));
+        const TemplateStore store = storeAfter(caseLog->handOvers());
+        EXPECT_EQ(store.get(TemplateSlot::tmb), c.expectedTmb);
+        EXPECT_EQ(store.get(TemplateSlot::jsb), c.expectedJsb);
+        EXPECT_THAT(server.targets(), ElementsAre(tmbPath, jsbPath));
+    }
+}
+
+TEST_F(TemplateFetcherTest, AnEmptyBaseAddressSendsNothingForTheCodeTemplatesButFetchesThePreviews) {
+    start("");
+
+    EXPECT_THAT(handOversSettledAt(6),
+                ElementsAre(HandOver{TemplateSlot::tmb, ""}, HandOver{TemplateSlot::jsb, ""},
+                            HandOver{TemplateSlot::previewJsb, "preview jsb"},
+                            HandOver{TemplateSlot::previewTmb, "preview tmb"},
+                            HandOver{TemplateSlot::tmb, ""}, HandOver{TemplateSlot::jsb, ""}));
+    EXPECT_THAT(preview.targets(), ElementsAre(previewJsbPath, previewTmbPath));
+    EXPECT_EQ(preview.connectionCount(), 2u);
+}
+
+TEST_F(TemplateFetcherTest, AbandonDuringAHangReturnsAtOnceAndNothingFollows) {
+    codeServer.serve(tmbPath, test::hang());
+    codeServer.serve(jsbPath, test::ok("shop code"));
+    start(codeServer.baseAddress());
+    ASSERT_TRUE(codeServer.waitForRequests(1, patience));
+
+    const auto before = std::chrono::steady_clock::now();
+    fetcher.abandon();
+    const auto took = std::chrono::steady_clock::now() - before;
+
+    EXPECT_LT(took, 100ms);
+    EXPECT_EQ(log.use_count(), 1) << "the fetcher still holds the hand-over after abandon";
+    EXPECT_TRUE(codeServer.waitForHangUps(1, patience)) << "the hung transfer was not cut off";
+    codeServer.releaseHangs();
+    EXPECT_FALSE(codeServer.waitForRequests(2, quietPeriod)) << "a request followed abandon";
+    EXPECT_TRUE(log->handOvers().empty());
+    EXPECT_EQ(preview.connectionCount(), 0u);
+}
+
+TEST_F(TemplateFetcherTest, AbandonBeforeStartOrAfterTheEndChangesNothing) {
+    TemplateFetcher neverStarted;
+    neverStarted.abandon();
+
+    codeServer.serve(tmbPath, test::ok("tmall code"));
+    start(codeServer.baseAddress());
+    const auto handOvers = handOversSettledAt(4);
+    fetcher.abandon();
+
+    EXPECT_EQ(log->handOvers(), handOvers);
+}
+
+// The program ends without waiting for its worker; the probe does the same while its worker is
+// blocked inside a request to a server that never answers.
+TEST(TemplateFetcherExitTest, TheProgramExitsPromptlyWhileItsWorkerIsInsideARequest) {
+    TestHttpServer server;
+    server.serve(tmbPath, test::hang());
+    int goSignal[2];
+    ASSERT_EQ(::pipe2(goSignal, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, goSignal[0], STDIN_FILENO);
+    std::string probe = FETCHER_EXIT_PROBE;
+    std::string baseAddress = server.baseAddress();
+    char* argv[] = {probe.data(), baseAddress.data(), nullptr};
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, probe.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(goSignal[0]);
+    ASSERT_EQ(spawned, 0);
+    auto exited = std::async(std::launch::async, [child] {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return status;
+    });
+
+    ASSERT_TRUE(server.waitForRequests(1, patience));
+    ASSERT_EQ(::write(goSignal[1], "x", 1), 1);
+    ::close(goSignal[1]);
+
+    const bool ended = exited.wait_for(3s) == std::future_status::ready;
+    if (!ended) {
+        ::kill(child, SIGKILL);
+    }
+    ASSERT_TRUE(ended) << "the program waited for its worker";
+    const int status = exited.get();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(server.waitForHangUps(1, patience));
+}
+
+}  // namespace
+}  // namespace zelvo
