@@ -142,8 +142,8 @@ TestHttpServer::~TestHttpServer() {
     // On Linux this wakes the blocked accept().
     ::shutdown(listener_, SHUT_RDWR);
     acceptor_.join();
-    for (auto& thread : connectionThreads_) {
-        thread.join();
+    for (auto& connection : connectionThreads_) {
+        connection.thread.join();
     }
     ::close(listener_);
     ::close(wakePipe_[0]);
@@ -217,7 +217,19 @@ void TestHttpServer::acceptConnections() {
             return;
         }
         ++connections_;
-        connectionThreads_.emplace_back(&TestHttpServer::answer, this, connection);
+        std::erase_if(connectionThreads_, [](ConnectionThread& done) {
+            if (!*done.finished) {
+                return false;
+            }
+            done.thread.join();
+            return true;
+        });
+        auto finished = std::make_shared<std::atomic<bool>>(false);
+        connectionThreads_.push_back({std::thread([this, connection, finished] {
+                                          answer(connection);
+                                          *finished = true;
+                                      }),
+                                      finished});
     }
 }
 

@@ -3,11 +3,13 @@
 // A raw-socket HTTP/1.0 server on 127.0.0.1 for tests. It records each request's exact bytes and
 // answers each request target as told, misbehaving on purpose when asked (hang, close mid-body).
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -87,7 +89,12 @@ class TestHttpServer {
     bool released_ = false;
     bool stopping_ = false;
 
-    std::vector<std::thread> connectionThreads_;
+    struct ConnectionThread {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    // Finished ones are joined as new connections arrive, so a long run keeps few threads.
+    std::vector<ConnectionThread> connectionThreads_;
     std::thread acceptor_;
 };
 
