@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
@@ -157,6 +159,7 @@ GeneratorWindow::GeneratorWindow(GeneratorWindowSetup setup, QWidget* parent)
     setAutoFillBackground(true);
 
     buildControls();
+    applyClassicStyle();
     wireEvents();
     generateButton_->setFocus(Qt::OtherFocusReason);
 
@@ -249,6 +252,20 @@ void GeneratorWindow::buildControls() {
     statusTimer_ = new QTimer(this);
     statusTimer_->setObjectName(QStringLiteral("时钟1"));
     statusTimer_->setInterval(statusTimerPeriodMs);
+}
+
+// The classic style draws what the form describes: group captions on the frame line, sunken
+// three-dimensional edit borders, flat white group interiors.
+void GeneratorWindow::applyClassicStyle() {
+    QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"));
+    if (classic == nullptr) {
+        return;
+    }
+    classic->setParent(this);
+    setStyle(classic);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setStyle(classic);
+    }
 }
 
 void GeneratorWindow::wireEvents() {

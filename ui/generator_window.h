@@ -88,6 +88,7 @@ class GeneratorWindow : public QWidget {
     class ResultMailbox;
 
     void buildControls();
+    void applyClassicStyle();
     void wireEvents();
     void applyWrites(const SettingsWrites& writes);
     void runClosingSteps();
