@@ -17,7 +17,7 @@ using TemplateHandOver = std::function<void(TemplateSlot, Text)>;
 class TemplateFetcher {
   public:
     TemplateFetcher();
-    // Never joins the worker: it may still be inside a request when the program ends.
+    // Abandons the fetch. Never joins the worker: it may still be inside a request when the program ends.
     ~TemplateFetcher();
     TemplateFetcher(const TemplateFetcher&) = delete;
     TemplateFetcher& operator=(const TemplateFetcher&) = delete;
