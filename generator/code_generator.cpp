@@ -30,12 +30,17 @@ std::optional<EditionTemplates> templatesOf(int editionItem) {
 
 }  // namespace
 
+bool CodeGenerator::isTemplateMissing(int edition, const TemplateTexts& templates) {
+    const auto chosen = templatesOf(edition);
+    return !chosen || isEmpty(templates[chosen->code]);
+}
+
 GenerationResult CodeGenerator::generate(const GeneratorSettings& settings, std::string_view userCode,
                                          const TemplateTexts& templates) {
-    const auto chosen = templatesOf(settings.edition);
-    if (!chosen || isEmpty(templates[chosen->code])) {
+    if (isTemplateMissing(settings.edition, templates)) {
         return TemplateMissing{};
     }
+    const auto chosen = templatesOf(settings.edition);
 
     // Each step scans the result of the one before, so a settings text that holds a later
     // placeholder is filled too; the user's code goes in last and is never altered.

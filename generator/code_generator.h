@@ -36,6 +36,10 @@ using GenerationResult = std::variant<TemplateMissing, GeneratedCode>;
 
 class CodeGenerator {
   public:
+    // True when the edition's code template is empty, or the item is no edition: a generation
+    // would give TemplateMissing.
+    static bool isTemplateMissing(int edition, const TemplateTexts& templates);
+
     // Fills at most 3 widths, 5 heights, 2 offsets and 1 top spacing, in that order and ignoring
     // letter case, then puts the user's code at the first code marker, so the user's code is
     // never altered.

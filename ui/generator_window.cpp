@@ -276,6 +276,7 @@ void GeneratorWindow::wireEvents() {
             [this] { applyWrites(applyTopSpacingPreset(settings(), currentItem(Control::topSpacingList))); });
     // textEdited: once per change by the user, never for setText().
     connect(widthBox_, &QLineEdit::textEdited, this, [this] { applyWrites(applyWidth(settings())); });
+    connect(generateButton_, &QPushButton::clicked, this, &GeneratorWindow::generateAndCopy);
     connect(previewButton_, &QPushButton::clicked, this, [this] { previewFile_.open(); });
     connect(statusTimer_, &QTimer::timeout, this, [this] { setVisible(Control::statusLine, false); });
 

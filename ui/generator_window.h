@@ -75,6 +75,11 @@ class GeneratorWindow : public QWidget {
     const TemplateStore& templates() const { return templates_; }
     const PreviewFile& previewFile() const { return previewFile_; }
 
+    // A press of 按钮3: the waiting text when the edition's code template has not arrived; else
+    // the success text, the busy look, the generation, the clipboard, the preview file, the
+    // normal look, and the generated code in 编辑框6, in that order.
+    void generateAndCopy();
+
     // What the fetch worker calls from its own thread: posts the result to the window's thread,
     // where it is stored unless the closing steps have run by then.
     TemplateHandOver templateHandOver();
