@@ -6,7 +6,7 @@ ZELVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Everything a build, the tests and a run need, all from Debian's archive.
 ZELVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libcurl4-openssl-dev python3 clang-format)
-ZELVO_TEST_PACKAGES=(xvfb xdotool xclip x11-utils openssl clang libclang-rt-14-dev)
+ZELVO_TEST_PACKAGES=(libx11-dev xvfb xdotool xclip x11-utils openssl clang libclang-rt-14-dev)
 
 stage() { printf '==> %s\n' "$*"; }
 
