@@ -26,11 +26,10 @@ std::string asString(const Bytes& bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
-// Bytes that differ along the way, so a lost or reordered piece shows.
 std::string patterned(std::size_t length) {
     std::string text(length, '\0');
     for (std::size_t i = 0; i < length; ++i) {
-        text[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+        text[i] = test::patternedByte(i);
     }
     return text;
 }
@@ -76,7 +75,11 @@ TEST(HttpGetTest, ReturnsTheWholeBodyWhateverTheResponse) {
         {"several hundred KiB", test::ok(large), large},
         {"no Content-Length", test::withoutLength(longWithoutLength), longWithoutLength},
         {"zero byte", test::ok(withZero), withZero},
-        {"closed mid-body", test::closedMidBody("first half", 1000), "first half"},
+        {"closed mid-body, Content-Length larger than the body", test::closedMidBody("first half", 1000),
+         "first half"},
+        {"reset mid-body", test::resetMidBody("before the reset", 1000), "before the reset"},
+        // The client stops at the announced length and drops the rest.
+        {"Content-Length smaller than the body", test::misstatedLength("0123456789", 4), "0123"},
         {"empty body", test::ok(""), ""},
     };
     TestHttpServer server;
@@ -102,6 +105,32 @@ TEST(HttpGetTest, FollowsRedirectsWithTheSameRequest) {
     EXPECT_EQ(requests[1], "GET /new.txt HTTP/1.0\r\nHost: " + server.host() + "\r\n" + userAgentLine +
                                "Accept: */*\r\n\r\n");
     EXPECT_EQ(server.connectionCount(), 2u);
+}
+
+TEST(HttpGetTest, ARedirectLoopEndsAfterThirtyFollows) {
+    TestHttpServer server;
+    server.serve("/loop.txt", test::redirectTo("/loop.txt"));
+
+    // Without a limit of its own the client would follow for ever: the cancel check turns that
+    // into a failure here instead of a hung test.
+    const Bytes body =
+        httpGet(server.baseAddress() + "/loop.txt", [&] { return server.targets().size() > 100; });
+
+    EXPECT_EQ(server.targets().size(), 31u) << "the first request and thirty redirects";
+    EXPECT_EQ(asString(body), "") << "a redirect's own body is never the result";
+}
+
+// The stall limit allows a minute below one byte a second; a server that keeps sending, however
+// slowly, is read to the end.
+TEST(HttpGetTest, ADrippingServerIsReadToTheEnd) {
+    TestHttpServer server;
+    server.serve("/slow.txt", test::drip("drip", 1s));
+    const auto before = std::chrono::steady_clock::now();
+
+    const Bytes body = httpGet(server.baseAddress() + "/slow.txt");
+
+    EXPECT_EQ(asString(body), "drip");
+    EXPECT_GE(std::chrono::steady_clock::now() - before, 2900ms) << "the server did not drip";
 }
 
 TEST(HttpGetTest, UrlsThatCannotBeSplitOrAreNotHttpSendNothing) {

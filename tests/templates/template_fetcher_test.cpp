@@ -4,11 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +187,73 @@ TEST_F(TemplateFetcherTest, AbandonDuringAHangReturnsAtOnceAndNothingFollows) {
     EXPECT_FALSE(codeServer.waitForRequests(2, quietPeriod)) << "a request followed abandon";
     EXPECT_TRUE(log->handOvers().empty());
     EXPECT_EQ(preview.connectionCount(), 0u);
+}
+
+TEST_F(TemplateFetcherTest, AbandonCutsOffATransferThatIsStillReceivingBytes) {
+    codeServer.serve(tmbPath, test::drip(std::string(60, 'x'), 1s));
+    start(codeServer.baseAddress());
+    ASSERT_TRUE(codeServer.waitForDrippedBytes(2, patience));
+
+    fetcher.abandon();
+
+    // Arriving bytes keep the stall limit away, so only abandon ends this transfer; libcurl asks
+    // about cancelling on every byte and at least once a second.
+    EXPECT_TRUE(codeServer.waitForHangUps(1, 2s)) << "the dripping transfer went on after abandon";
+    EXPECT_FALSE(codeServer.waitForRequests(2, quietPeriod)) << "a request followed abandon";
+    EXPECT_TRUE(log->handOvers().empty());
+}
+
+TEST_F(TemplateFetcherTest, ARedirectLoopEndsAndLeavesTheSlotEmptySoTmbIsRepeated) {
+    codeServer.serve(tmbPath, test::redirectTo(tmbPath));
+    codeServer.serve(jsbPath, test::ok("shop code"));
+
+    start(codeServer.baseAddress());
+
+    const TemplateStore store = storeAfter(handOversSettledAt(6));
+    EXPECT_EQ(store.get(TemplateSlot::tmb), "");
+    EXPECT_EQ(store.get(TemplateSlot::jsb), "shop code");
+    const auto targets = codeServer.targets();
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), tmbPath), 62)
+        << "each of the two tmb fetches: one request and thirty redirects";
+}
+
+long peakResidentKiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(TemplateFetcherTest, AFiftyMebibyteTemplateIsHandedOverWhole) {
+    constexpr std::size_t length = 50 * 1024 * 1024;
+    codeServer.serve(tmbPath, test::generated(length));
+    codeServer.serve(jsbPath, test::ok("shop code"));
+    const long peakBefore = peakResidentKiB();
+
+    start(codeServer.baseAddress());
+
+    // An unoptimised sanitizer build needs about ten seconds for this body, a plain build under one.
+    ASSERT_TRUE(log->waitForCount(4, 60s));
+    // Read before the log's contents are copied, so only the fetch's own memory counts.
+    const long peakAfter = peakResidentKiB();
+    RecordProperty("peak_rss_before_kib", std::to_string(peakBefore));
+    RecordProperty("peak_rss_after_kib", std::to_string(peakAfter));
+    std::cout << "50 MiB template: peak resident set " << peakBefore / 1024 << " MiB before, "
+              << peakAfter / 1024 << " MiB after\n";
+    const auto handOvers = handOversSettledAt(4);
+    ASSERT_EQ(handOvers[0].first, TemplateSlot::tmb);
+    const Text& tmb = handOvers[0].second;
+    ASSERT_EQ(tmb.size(), length);
+    std::string period(test::patternPeriod, '\0');
+    for (std::size_t i = 0; i < period.size(); ++i) {
+        period[i] = test::patternedByte(i);
+    }
+    std::size_t firstWrongPeriod = 0;
+    while (firstWrongPeriod < length &&
+           tmb.compare(firstWrongPeriod, period.size(), period, 0, length - firstWrongPeriod) == 0) {
+        firstWrongPeriod += period.size();
+    }
+    EXPECT_GE(firstWrongPeriod, length) << "the text differs from the body in the period from this byte on";
+    EXPECT_EQ(handOvers[1], (HandOver{TemplateSlot::jsb, "shop code"}));
 }
 
 TEST_F(TemplateFetcherTest, AbandonBeforeStartOrAfterTheEndChangesNothing) {

@@ -2,8 +2,10 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -11,22 +13,61 @@
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 namespace zelvo::test {
 namespace {
 
-void sendAll(int connection, std::string_view bytes) {
+// False when the client has gone.
+bool sendAll(int connection, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t sent = ::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) {
             continue;
         }
         if (sent <= 0) {
-            return;
+            return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
+    return true;
+}
+
+void sendGenerated(int connection, std::size_t length) {
+    std::string period(patternPeriod, '\0');
+    for (std::size_t i = 0; i < patternPeriod; ++i) {
+        period[i] = patternedByte(i);
+    }
+    std::string piece;
+    for (std::size_t offset = 0; offset < length; offset += piece.size()) {
+        const std::size_t pieceLength = std::min<std::size_t>(64 * 1024, length - offset);
+        piece.clear();
+        while (piece.size() < pieceLength) {
+            const std::size_t start = (offset + piece.size()) % patternPeriod;
+            piece.append(period, start, std::min(patternPeriod - start, pieceLength - piece.size()));
+        }
+        if (!sendAll(connection, piece)) {
+            return;
+        }
+    }
+}
+
+// An abortive close drops whatever the client has not acknowledged, so the part sent before a
+// reset must have arrived first. Bounded, in case the client stopped reading.
+void waitUntilAcknowledged(int connection) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int unacknowledged = 0;
+    while (::ioctl(connection, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        ::poll(nullptr, 0, 1);
+    }
+}
+
+void resetConnection(int connection) {
+    const linger abortive{1, 0};
+    ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    ::close(connection);
 }
 
 // Reads up to the blank line that ends a GET request; what a broken client sent before it
@@ -98,11 +139,36 @@ Reply redirectTo(std::string location) {
     return reply;
 }
 
-Reply closedMidBody(std::string sentPart, std::size_t announcedLength) {
+Reply misstatedLength(std::string body, std::size_t announcedLength) {
     Reply reply;
-    reply.kind = Reply::Kind::closedMidBody;
-    reply.body = std::move(sentPart);
+    reply.kind = Reply::Kind::misstatedLength;
+    reply.body = std::move(body);
     reply.announcedLength = announcedLength;
+    return reply;
+}
+
+Reply closedMidBody(std::string sentPart, std::size_t announcedLength) {
+    return misstatedLength(std::move(sentPart), announcedLength);
+}
+
+Reply resetMidBody(std::string sentPart, std::size_t announcedLength) {
+    Reply reply = misstatedLength(std::move(sentPart), announcedLength);
+    reply.kind = Reply::Kind::resetMidBody;
+    return reply;
+}
+
+Reply drip(std::string body, std::chrono::milliseconds interval) {
+    Reply reply;
+    reply.kind = Reply::Kind::drip;
+    reply.body = std::move(body);
+    reply.interval = interval;
+    return reply;
+}
+
+Reply generated(std::size_t length) {
+    Reply reply;
+    reply.kind = Reply::Kind::generated;
+    reply.generatedLength = length;
     return reply;
 }
 
@@ -187,6 +253,16 @@ bool TestHttpServer::waitForRequests(std::size_t count, std::chrono::millisecond
     return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
+std::size_t TestHttpServer::drippedBytes() const {
+    const std::lock_guard lock(mutex_);
+    return dripped_;
+}
+
+bool TestHttpServer::waitForDrippedBytes(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return dripped_ >= count; });
+}
+
 bool TestHttpServer::waitForHangUps(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return hangUps_ >= count; });
@@ -264,16 +340,25 @@ void TestHttpServer::answer(int connection) {
         case Reply::Kind::withoutLength:
             sendAll(connection, head(reply, false, 0) + reply.body);
             break;
-        case Reply::Kind::closedMidBody:
+        case Reply::Kind::misstatedLength:
             sendAll(connection, head(reply, true, reply.announcedLength) + reply.body);
             break;
+        case Reply::Kind::resetMidBody:
+            sendAll(connection, head(reply, true, reply.announcedLength) + reply.body);
+            waitUntilAcknowledged(connection);
+            resetConnection(connection);
+            return;
+        case Reply::Kind::drip:
+            sendDrip(connection, reply);
+            break;
+        case Reply::Kind::generated:
+            if (sendAll(connection, head(reply, true, reply.generatedLength))) {
+                sendGenerated(connection, reply.generatedLength);
+            }
+            break;
         case Reply::Kind::hang:
-            if (waitInHang(connection)) {
-                {
-                    const std::lock_guard lock(mutex_);
-                    ++hangUps_;
-                }
-                changed_.notify_all();
+            if (waitForHangUp(connection, std::chrono::milliseconds(-1)) == Waited::hungUp) {
+                noteHangUp();
             }
             break;
     }
@@ -281,23 +366,67 @@ void TestHttpServer::answer(int connection) {
     ::close(connection);
 }
 
-// True when the client closed the connection, false when the hang was released.
-bool TestHttpServer::waitInHang(int connection) {
+void TestHttpServer::sendDrip(int connection, const Reply& reply) {
+    if (!sendAll(connection, head(reply, true, reply.body.size()))) {
+        return;
+    }
+    for (std::size_t i = 0; i < reply.body.size(); ++i) {
+        if (i > 0) {
+            const Waited waited = waitForHangUp(connection, reply.interval);
+            if (waited == Waited::hungUp) {
+                noteHangUp();
+            }
+            if (waited != Waited::timedOut) {
+                return;
+            }
+        }
+        if (!sendAll(connection, std::string_view(reply.body).substr(i, 1))) {
+            return;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            ++dripped_;
+        }
+        changed_.notify_all();
+    }
+}
+
+void TestHttpServer::noteHangUp() {
+    {
+        const std::lock_guard lock(mutex_);
+        ++hangUps_;
+    }
+    changed_.notify_all();
+}
+
+TestHttpServer::Waited TestHttpServer::waitForHangUp(int connection, std::chrono::milliseconds timeout) {
+    const bool forever = timeout.count() < 0;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     pollfd watched[2] = {{connection, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
     for (;;) {
-        if (::poll(watched, 2, -1) < 0) {
+        int waitMs = -1;
+        if (!forever) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return Waited::timedOut;
+            }
+            waitMs = static_cast<int>(left.count());
+        }
+        const int ready = ::poll(watched, 2, waitMs);
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return false;
+            return Waited::released;
         }
         if (watched[1].revents != 0) {
-            return false;
+            return Waited::released;
         }
         if (watched[0].revents != 0) {
             char byte;
             if (::recv(connection, &byte, 1, 0) <= 0) {
-                return true;
+                return Waited::hungUp;
             }
         }
     }

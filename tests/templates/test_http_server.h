@@ -1,7 +1,8 @@
 #pragma once
 
 // A raw-socket HTTP/1.0 server on 127.0.0.1 for tests. It records each request's exact bytes and
-// answers each request target as told, misbehaving on purpose when asked (hang, close mid-body).
+// answers each request target as told, misbehaving on purpose when asked (hang, close or reset
+// mid-body, a wrong Content-Length, one byte at a time).
 
 #include <atomic>
 #include <chrono>
@@ -17,14 +18,28 @@
 
 namespace zelvo::test {
 
+// The byte at `offset` of a large generated body: letters that differ along the way, so a lost,
+// doubled or reordered piece shows unless it is a whole number of periods long.
+constexpr char patternedByte(std::size_t offset) {
+    return static_cast<char>('a' + (offset * 7 + offset / 251) % 26);
+}
+// Lets a large body be made and checked by copying one period instead of byte by byte.
+inline constexpr std::size_t patternPeriod = 251 * 26;
+static_assert(patternedByte(patternPeriod + 250) == patternedByte(250) &&
+              patternedByte(3 * patternPeriod + 251) == patternedByte(251));
+
 struct Reply {
-    enum class Kind { complete, withoutLength, closedMidBody, hang };
+    enum class Kind { complete, withoutLength, misstatedLength, resetMidBody, drip, generated, hang };
     Kind kind = Kind::complete;
     std::string status = "200 OK";
     std::vector<std::string> headers;
     std::string body;
-    // For closedMidBody: the Content-Length announced, more than the body sent.
+    // For misstatedLength and resetMidBody: the Content-Length announced instead of the body's.
     std::size_t announcedLength = 0;
+    // For drip: the pause before each byte after the first.
+    std::chrono::milliseconds interval{0};
+    // For generated: the length of a body of patternedByte()s, made while sending.
+    std::size_t generatedLength = 0;
 };
 
 Reply ok(std::string body);
@@ -32,8 +47,18 @@ Reply ok(std::string body);
 Reply errorPage(std::string status, std::string page);
 Reply withoutLength(std::string body);
 Reply redirectTo(std::string location);
-// Announces `announcedLength` bytes, sends `sentPart` and closes the connection.
+// Announces `announcedLength` bytes, sends the whole body, no more and no less, and closes.
+Reply misstatedLength(std::string body, std::size_t announcedLength);
+// Announces `announcedLength` bytes, more than `sentPart`, sends the part and closes.
 Reply closedMidBody(std::string sentPart, std::size_t announcedLength);
+// Announces `announcedLength` bytes, sends `sentPart` and, once the client has it, aborts the
+// connection with a reset instead of a normal close.
+Reply resetMidBody(std::string sentPart, std::size_t announcedLength);
+// Announces the body's length and sends it one byte at a time, `interval` apart. Stops early when
+// the client hangs up (counted as for a hang), on releaseHangs() or at the server's end.
+Reply drip(std::string body, std::chrono::milliseconds interval);
+// A body of `length` patternedByte()s with its Content-Length; the server never holds it whole.
+Reply generated(std::size_t length);
 // Sends nothing until releaseHangs() or the server's end; notes when the client gives up.
 Reply hang();
 
@@ -61,17 +86,24 @@ class TestHttpServer {
     // The request targets, in order of arrival.
     std::vector<std::string> targets() const;
     std::size_t connectionCount() const;
+    // Body bytes sent so far by drip replies, all connections together.
+    std::size_t drippedBytes() const;
 
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
-    // Waits until the client has closed `count` hung connections.
+    bool waitForDrippedBytes(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Waits until the client has closed `count` hung or dripping connections.
     bool waitForHangUps(std::size_t count, std::chrono::milliseconds timeout) const;
-    // Ends every hang, now and later, by closing the connection without an answer.
+    // Ends every hang and drip, now and later, by closing the connection.
     void releaseHangs();
 
   private:
     void acceptConnections();
     void answer(int connection);
-    bool waitInHang(int connection);
+    enum class Waited { timedOut, hungUp, released };
+    // Waits for the client to hang up or the hangs to be released; a negative timeout never ends.
+    Waited waitForHangUp(int connection, std::chrono::milliseconds timeout);
+    void noteHangUp();
+    void sendDrip(int connection, const Reply& reply);
     Reply replyFor(const std::string& target);
 
     int listener_ = -1;
@@ -86,6 +118,7 @@ class TestHttpServer {
     std::vector<std::string> targets_;
     std::size_t connections_ = 0;
     std::size_t hangUps_ = 0;
+    std::size_t dripped_ = 0;
     bool released_ = false;
     bool stopping_ = false;
 
