@@ -36,6 +36,29 @@ class TextBoundaryTest : public QObject {
         QCOMPARE(toQString(bytes.toStdString()), string);
     }
 
+    // Bytes that are not GBK show as U+FFFD, one for each bad byte or unfinished character, and
+    // nothing else of the text is lost.
+    void badBytesBecomeReplacementCharacters_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("string");
+        const QString bad(QChar(0xFFFD));
+        QTest::newRow("0x80") << QByteArray(
+                                     "a\x80"
+                                     "b")
+                              << QStringLiteral("a") + bad + QStringLiteral("b");
+        QTest::newRow("0xFF") << QByteArray(
+                                     "a\xFF"
+                                     "b")
+                              << QStringLiteral("a") + bad + QStringLiteral("b");
+        QTest::newRow("lone lead byte at the end") << QByteArray("ab\x81") << QStringLiteral("ab") + bad;
+    }
+
+    void badBytesBecomeReplacementCharacters() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, string);
+        QCOMPARE(toQString(bytes.toStdString()), string);
+    }
+
     void textEndsBeforeAZeroCharacter() {
         QCOMPARE(toText(QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("cd")), Text("ab"));
     }
