@@ -66,7 +66,9 @@ QPlainTextEdit* makeMultiLineEdit(QWidget* parent, const QString& name) {
     auto* box = new QPlainTextEdit(parent);
     box->setObjectName(name);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Word boundaries only: breaking an overlong word as well makes Qt's line breaking quadratic
+    // in the word's length, so a pasted base64 image of half a megabyte froze the window.
+    box->setWordWrapMode(QTextOption::WordWrap);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setTabChangesFocus(true);

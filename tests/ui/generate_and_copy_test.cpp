@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -101,7 +103,8 @@ class GenerateAndCopyTest : public QObject {
         std::optional<ButtonLook> lookWhileCopying;
         bool statusShownWhileCopying = false;
         bool outputEmptyWhileCopying = false;
-        connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [&] {
+        QObject connectionScope;  // the connection ends with this test, before its locals go
+        connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &connectionScope, [&] {
             lookWhileCopying = look();
             statusShownWhileCopying = statusLine()->isVisible() && statusLine()->text() == successText;
             outputEmptyWhileCopying = output()->toPlainText().isEmpty();
@@ -171,6 +174,73 @@ class GenerateAndCopyTest : public QObject {
         press();
 
         QCOMPARE(output()->toPlainText(), QStringLiteral("990|300|-495|-10|c"));
+    }
+
+    // Template bytes that are not GBK reach the preview file as they are; the output box and the
+    // clipboard show each bad byte, and a lead byte left alone at the end, as U+FFFD. A zero byte
+    // ends a downloaded text.
+    void bytesThatAreNotGbkGoThroughWithoutHarm() {
+        const zelvo::Bytes downloaded{'<', '\x80', '>', '\xFF', ' '};
+        Text code = zelvo::bytesToText(downloaded) + codeMarker + "\x81";
+        handOver(TemplateSlot::jsb, code);
+        handOver(TemplateSlot::previewJsb,
+                 zelvo::bytesToText({'[', '5', '3', '7', '2', '0', '6', '4', '1', '8', ']', '\0', 'z'}));
+        typeCode(QStringLiteral("ok"));
+
+        press();
+
+        const QString bad(QChar(0xFFFD));
+        const QString shown =
+            QStringLiteral("<") + bad + QStringLiteral(">") + bad + QStringLiteral(" ok") + bad;
+        QCOMPARE(output()->toPlainText(), shown);
+        QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+        QCOMPARE(previewFileBytes(), QByteArray("[<\x80>\xFF ok\x81]"));
+        QCOMPARE(look(), (ButtonLook{QStringLiteral("生成与复制"), true, true}));
+    }
+
+    // A preview file that can't be written is passed over silently: the rest still happens.
+    void anUnwritablePreviewFileStopsNothingElse() {
+        QVERIFY(QDir(directory_->path()).mkdir(QStringLiteral("yl.htm")));
+        handOver(TemplateSlot::jsb, "<" + codeMarker + ">");
+        handOver(TemplateSlot::previewJsb, "537206418");
+        typeCode(QStringLiteral("c"));
+
+        press();
+
+        QCOMPARE(output()->toPlainText(), QStringLiteral("<c>"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("<c>"));
+        QCOMPARE(look(), (ButtonLook{QStringLiteral("生成与复制"), true, true}));
+        QVERIFY(QFileInfo(previewPath()).isDir());
+    }
+
+    // 50 MiB of user code: the generation completes and the window takes input again.
+    void aFiftyMebibyteCodeIsGeneratedWhole() {
+        handOver(TemplateSlot::jsb, "<" + codeMarker + ">");
+        const Text line = "<div class=\"item\"><img src=\"data:image/png;base64,iVBORw0KGgo\"></div>\n";
+        Text userCode;
+        userCode.reserve((50u << 20) + line.size());
+        while (userCode.size() < (50u << 20)) {
+            userCode += line;
+        }
+        window_->setText(Control::codeInputBox, userCode);
+
+        press();
+
+        const Text generated = window_->text(Control::outputBox);
+        QCOMPARE(generated.size(), userCode.size() + 2);
+        QVERIFY(generated == "<" + userCode + ">");
+        QCOMPARE(look(), (ButtonLook{QStringLiteral("生成与复制"), true, true}));
+        QTest::mouseDClick(codeInput()->viewport(), Qt::LeftButton);
+        QCOMPARE(codeInput()->toPlainText(), QString());
+    }
+
+    // A long word with no break in it (a pasted base64 image) is laid out in linear time.
+    void aLongUnbrokenWordIsShownWithoutStalling() {
+        handOver(TemplateSlot::jsb, codeMarker);
+        const Text word(4u << 20, 'A');
+        window_->setText(Control::codeInputBox, word);
+        press();
+        QCOMPARE(window_->text(Control::outputBox).size(), word.size());
     }
 
   private:
