@@ -139,8 +139,13 @@ Text replaceCounted(std::string_view text, std::string_view find, std::string_vi
 }
 
 Text bytesToText(const Bytes& bytes) {
-    const auto end = std::find(bytes.begin(), bytes.end(), '\0');
-    return Text(bytes.begin(), end);
+    if (bytes.empty()) {
+        return {};
+    }
+    const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
+    const std::size_t length =
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data()) : bytes.size();
+    return Text(bytes.data(), length);
 }
 
 Bytes textToBytes(std::string_view text) {

@@ -38,7 +38,9 @@ start_display() {
     local fifo=$E2E_TMP/display
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
     E2E_PIDS+=($!)
-    wait_until 20 test -s "$fifo" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    # Xvfb writes the number, then a newline: read it only once the line is whole.
+    display_written() { [ "$(wc -l <"$fifo")" -ge 1 ]; }
+    wait_until 20 display_written || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$(head -n1 "$fifo")"
     wait_until 20 xdpyinfo >/dev/null 2>&1 || fail "display $DISPLAY does not answer"
 }
