@@ -22,6 +22,7 @@
 #include "templates/http_get.h"
 #include "ui/generator_window.h"
 #include "ui/text_boundary.h"
+#include "window_test_support.h"
 
 using zelvo::Control;
 using zelvo::GeneratorWindow;
@@ -289,11 +290,7 @@ class GenerateAndCopyTest : public QObject {
 
     template <class T>
     T* find(const char16_t* name) const {
-        T* control = window_->findChild<T*>(QString::fromUtf16(name));
-        if (control == nullptr) {
-            qFatal("no control %s", qPrintable(QString::fromUtf16(name)));
-        }
-        return control;
+        return zelvo::test::findControl<T>(*window_, name);
     }
 
     SilentListener server_;
@@ -301,15 +298,8 @@ class GenerateAndCopyTest : public QObject {
     std::unique_ptr<GeneratorWindow> window_;
 };
 
-// The fetch workers of the closed windows may still wait on the silent server: end without
-// running static destructors that they could be using.
 int main(int argc, char** argv) {
-    zelvo::initHttpClient();
-    QApplication app(argc, argv);
-    GenerateAndCopyTest test;
-    const int failures = QTest::qExec(&test, argc, argv);
-    std::fflush(nullptr);
-    std::_Exit(failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE);
+    return zelvo::test::runWindowTest<GenerateAndCopyTest>(argc, argv);
 }
 
 #include "generate_and_copy_test.moc"

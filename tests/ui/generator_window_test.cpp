@@ -25,6 +25,7 @@
 
 #include "silent_listener.h"
 #include "templates/http_get.h"
+#include "window_test_support.h"
 
 using zelvo::Control;
 using zelvo::GeneratorWindow;
@@ -541,11 +542,7 @@ class GeneratorWindowTest : public QObject {
   private:
     template <class T>
     T* find(const char16_t* name) const {
-        T* control = window_->findChild<T*>(QString::fromUtf16(name));
-        if (control == nullptr) {
-            qFatal("no control %s", qPrintable(QString::fromUtf16(name)));
-        }
-        return control;
+        return zelvo::test::findControl<T>(*window_, name);
     }
 
     QStringList listItems(const char16_t* name) const {
@@ -597,15 +594,8 @@ class GeneratorWindowTest : public QObject {
     QList<QUrl> openedUrls_;
 };
 
-// The fetch workers of the closed windows may still wait on the silent server: end without
-// running static destructors that they could be using.
 int main(int argc, char** argv) {
-    zelvo::initHttpClient();
-    QApplication app(argc, argv);
-    GeneratorWindowTest test;
-    const int failures = QTest::qExec(&test, argc, argv);
-    std::fflush(nullptr);
-    std::_Exit(failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE);
+    return zelvo::test::runWindowTest<GeneratorWindowTest>(argc, argv);
 }
 
 #include "generator_window_test.moc"
