@@ -5,7 +5,9 @@ ZELVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Everything a build, the tests and a run need, all from Debian's archive.
 ZELVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libcurl4-openssl-dev python3 clang-format)
+    qt6-base-dev libcurl4-openssl-dev python3 clang-format fonts-dejavu-core)
+# The window's captions are Chinese: a CJK font makes them readable.
+ZELVO_RUN_PACKAGES=(fonts-noto-cjk)
 ZELVO_TEST_PACKAGES=(libx11-dev xvfb xdotool xclip x11-utils openssl clang libclang-rt-14-dev)
 
 stage() { printf '==> %s\n' "$*"; }
