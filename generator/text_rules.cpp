@@ -1,6 +1,8 @@
 #include "generator/text_rules.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace zelvo {
@@ -69,24 +71,38 @@ class FirstByteFinder {
     std::size_t nextUpper_ = unknown;
 };
 
+constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+
+// Indexed by the high bits of eight bytes (bit i for byte i): how far a walk of whole characters
+// that starts at byte 0 goes past the word, 8, or 9 when the last byte begins a two-byte
+// character. A byte's part in a character depends only on its high bit and on where the
+// character before it ended, so the high bits alone decide the walk.
+constexpr std::array<std::uint8_t, 256> wordSteps = [] {
+    std::array<std::uint8_t, 256> steps{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned offset = 0;
+        while (offset < 8) {
+            offset += ((mask >> offset) & 1U) != 0 ? 2 : 1;
+        }
+        steps[mask] = static_cast<std::uint8_t>(offset);
+    }
+    return steps;
+}();
+
 // Walks whole characters from `pos` (a character start) until reaching or passing `target`.
 // Returns target when it is a character start, else target + 1.
 std::size_t advanceToCharacter(std::string_view text, std::size_t pos, std::size_t target) {
     const char* data = text.data();
-    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
     while (pos + 8 <= target) {
         std::uint64_t word;
         std::memcpy(&word, data + pos, sizeof word);
         const std::uint64_t high = word & highBits;
-        // Eight one-byte characters, or, from a character start, eight bytes that all have the
-        // high bit set: four two-byte characters. Either way pos + 8 starts a character.
         if (high == 0 || high == highBits) {
-            pos += 8;
+            pos += 8;  // eight one-byte characters, or four two-byte ones
             continue;
         }
-        for (const std::size_t end = pos + 8; pos < end;) {
-            pos += hasHighBit(data[pos]) ? 2 : 1;
-        }
+        // Gathers bit 7 of every byte into the top byte, byte i at bit 56 + i.
+        pos += wordSteps[static_cast<unsigned>((high * 0x0002040810204081ULL) >> 56)];
     }
     while (pos < target) {
         pos += hasHighBit(data[pos]) ? 2 : 1;
