@@ -47,21 +47,22 @@ constexpr char previewTmbPath[] = "/zhongdaili/gongyongshuju/yl/tmb.txt";
 void TemplateFetcher::runFetchSequence(std::shared_ptr<Shared> shared, std::string base,
                                        std::string previewBase) {
     const CancelCheck cancelled = [&shared] { return shared->abandoned.load(); };
-    // Once abandoned, every step is skipped without a request.
+    // Once abandoned, every step is skipped without a request. Tells whether the text was empty.
     auto fetch = [&](const std::string& url, TemplateSlot slot) {
         if (cancelled()) {
-            return Text();
+            return true;
         }
         Text text = bytesToText(httpGet(url, cancelled));
-        shared->handOverUnlessAbandoned(slot, text);
-        return text;
+        const bool empty = isEmpty(text);
+        shared->handOverUnlessAbandoned(slot, std::move(text));
+        return empty;
     };
     // The repeat is decided from the worker's own first tmb text, never from the store.
-    const Text firstTmb = fetch(base + tmbPath, TemplateSlot::tmb);
+    const bool firstTmbEmpty = fetch(base + tmbPath, TemplateSlot::tmb);
     fetch(base + jsbPath, TemplateSlot::jsb);
     fetch(previewBase + previewJsbPath, TemplateSlot::previewJsb);
     fetch(previewBase + previewTmbPath, TemplateSlot::previewTmb);
-    if (isEmpty(firstTmb)) {
+    if (firstTmbEmpty) {
         fetch(base + tmbPath, TemplateSlot::tmb);
         fetch(base + jsbPath, TemplateSlot::jsb);
     }
