@@ -5,24 +5,6 @@
 namespace zelvo {
 namespace {
 
-// GBK bytes of the three code-input captions.
-// 代码输入（将生成好的代码安装到950区）
-constexpr const char* professionalCaption =
-    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
-    "\xB2\xD7\xB0\xB5\xBD"
-    "950\xC7\xF8\xA3\xA9";
-// 代码输入（将生成好的代码安装到750区,并生成点位符代码放190区）
-constexpr const char* basicCaption =
-    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
-    "\xB2\xD7\xB0\xB5\xBD"
-    "750\xC7\xF8,\xB2\xA2\xC9\xFA\xB3\xC9\xB5\xE3\xCE\xBB\xB7\xFB\xB4\xFA\xC2\xEB\xB7\xC5"
-    "190\xC7\xF8\xA3\xA9";
-// 代码输入（将生成好的代码安装到990区）
-constexpr const char* tmallCaption =
-    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
-    "\xB2\xD7\xB0\xB5\xBD"
-    "990\xC7\xF8\xA3\xA9";
-
 SettingsWrite textWrite(SettingsWrite::Target target, Text text) {
     return {target, std::move(text)};
 }
@@ -32,8 +14,6 @@ SettingsWrite flagWrite(SettingsWrite::Target target, bool flag) {
 }
 
 }  // namespace
-
-const char* const defaultInputCaption = professionalCaption;
 
 std::optional<Edition> editionFromItem(int item) {
     switch (item) {
@@ -57,11 +37,14 @@ SettingsWrites applyEdition(const GeneratorSettings& /*settings*/, int item) {
     // The offsets are those of a 1920 px width, whatever the width box holds.
     switch (*edition) {
         case Edition::Professional:
-            return {textWrite(Target::offset, "-960"), textWrite(Target::inputCaption, professionalCaption)};
+            return {textWrite(Target::offset, "-960"),
+                    textWrite(Target::inputCaption, Text(professionalInputCaption))};
         case Edition::Basic:
-            return {textWrite(Target::offset, "-1060"), textWrite(Target::inputCaption, basicCaption)};
+            return {textWrite(Target::offset, "-1060"),
+                    textWrite(Target::inputCaption, Text(basicInputCaption))};
         case Edition::Tmall:
-            return {textWrite(Target::offset, "-960"), textWrite(Target::inputCaption, tmallCaption)};
+            return {textWrite(Target::offset, "-960"),
+                    textWrite(Target::inputCaption, Text(tmallInputCaption))};
     }
     return {};
 }

@@ -5,6 +5,7 @@
 // are pure: they return their writes, in the order the window must apply them.
 
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "generator/text_rules.h"
@@ -43,8 +44,27 @@ struct SettingsWrite {
 };
 using SettingsWrites = std::vector<SettingsWrite>;
 
+// GBK bytes of the code-input captions, one per edition; the brackets are full-width and the
+// comma in the basic one is ASCII.
+// 代码输入（将生成好的代码安装到950区）
+inline constexpr std::string_view professionalInputCaption =
+    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
+    "\xB2\xD7\xB0\xB5\xBD"
+    "950\xC7\xF8\xA3\xA9";
+// 代码输入（将生成好的代码安装到750区,并生成点位符代码放190区）
+inline constexpr std::string_view basicInputCaption =
+    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
+    "\xB2\xD7\xB0\xB5\xBD"
+    "750\xC7\xF8,\xB2\xA2\xC9\xFA\xB3\xC9\xB5\xE3\xCE\xBB\xB7\xFB\xB4\xFA\xC2\xEB\xB7\xC5"
+    "190\xC7\xF8\xA3\xA9";
+// 代码输入（将生成好的代码安装到990区）
+inline constexpr std::string_view tmallInputCaption =
+    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
+    "\xB2\xD7\xB0\xB5\xBD"
+    "990\xC7\xF8\xA3\xA9";
+
 // The code-input caption shown at start (the professional edition's).
-extern const char* const defaultInputCaption;
+inline constexpr std::string_view defaultInputCaption = professionalInputCaption;
 
 // An edition was picked (also the one already selected): its fixed offset, then its caption.
 SettingsWrites applyEdition(const GeneratorSettings& settings, int item);

@@ -16,6 +16,10 @@ SettingsWrite flag(Target target, bool value) {
     return {target, {}, value};
 }
 
+const std::string professionalCaption =
+    "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
+    "\xB2\xD7\xB0\xB5\xBD"
+    "950\xC7\xF8\xA3\xA9";  // 代码输入（将生成好的代码安装到950区）
 const std::string basicCaption =
     "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB\xB0"
     "\xB2\xD7\xB0\xB5\xBD"
@@ -31,7 +35,7 @@ TEST(EditionRule, WritesTheFixedOffsetThenTheCaption) {
     settings.width = "500";
     settings.offset = "123";  // typed by hand
     EXPECT_EQ(applyEdition(settings, 0), (SettingsWrites{text(Target::offset, "-960"),
-                                                         text(Target::inputCaption, defaultInputCaption)}));
+                                                         text(Target::inputCaption, professionalCaption)}));
     EXPECT_EQ(applyEdition(settings, 1),
               (SettingsWrites{text(Target::offset, "-1060"), text(Target::inputCaption, basicCaption)}));
     EXPECT_EQ(applyEdition(settings, 2),
@@ -40,13 +44,11 @@ TEST(EditionRule, WritesTheFixedOffsetThenTheCaption) {
     EXPECT_TRUE(applyEdition(settings, 3).empty());
 }
 
-TEST(EditionRule, DefaultCaptionIsTheProfessionalOne) {
-    // 代码输入（将生成好的代码安装到950区）
-    EXPECT_EQ(
-        std::string(defaultInputCaption),
-        "\xB4\xFA\xC2\xEB\xCA\xE4\xC8\xEB\xA3\xA8\xBD\xAB\xC9\xFA\xB3\xC9\xBA\xC3\xB5\xC4\xB4\xFA\xC2\xEB"
-        "\xB0\xB2\xD7\xB0\xB5\xBD"
-        "950\xC7\xF8\xA3\xA9");
+TEST(EditionRule, CaptionsByNameAndTheDefaultIsTheProfessionalOne) {
+    EXPECT_EQ(professionalInputCaption, professionalCaption);
+    EXPECT_EQ(basicInputCaption, basicCaption);
+    EXPECT_EQ(tmallInputCaption, tmallCaption);
+    EXPECT_EQ(defaultInputCaption, professionalCaption);
 }
 
 TEST(WidthRule, OffsetIsMinusHalfTheWidthAndBasicIsAHundredLess) {
