@@ -16,7 +16,7 @@
 
 #include "templates/http_get.h"
 #include "templates/template_fetcher.h"
-#include "test_http_server.h"
+#include "tests/support/test_http_server.h"
 
 extern char** environ;
 

@@ -8,10 +8,10 @@
 
 #include "generator/code_generator.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/fuzz/reference_replace.h"
+#include "tests/support/reference_replace.h"
 
-using zelvo::fuzz::referenceReplace;
 using zelvo::fuzz::require;
+using zelvo::test::referenceReplace;
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "generator/text_rules.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/fuzz/reference_replace.h"
+#include "tests/support/reference_replace.h"
 
 using zelvo::fuzz::require;
 
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string result = zelvo::replaceCounted(text, find, replacement, start, count, caseSensitive);
 
-    const auto expected = zelvo::fuzz::referenceReplace(text, find, replacement, start, count, caseSensitive);
+    const auto expected = zelvo::test::referenceReplace(text, find, replacement, start, count, caseSensitive);
     require(result == expected.text, "replaceCounted gives what the byte-by-byte rule gives");
 
     if (count == 0 || find.empty() || text.empty()) {
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(result.compare(0, skipped, text, 0, skipped) == 0, "the bytes before the start are kept");
     }
     // Whether find occurs is judged by a scan with no limit; when it finds nothing, nothing changes.
-    if (zelvo::fuzz::referenceReplace(text, find, replacement, start, -1, caseSensitive).replaced == 0) {
+    if (zelvo::test::referenceReplace(text, find, replacement, start, -1, caseSensitive).replaced == 0) {
         require(result == text, "a find that does not occur leaves the text unchanged");
     }
     // Putting back exactly the bytes that matched changes nothing, however many matches there are.

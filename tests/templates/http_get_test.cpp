@@ -10,7 +10,7 @@
 #include <string>
 
 #include "templates/read_buffer.h"
-#include "test_http_server.h"
+#include "tests/support/test_http_server.h"
 
 namespace zelvo {
 namespace {

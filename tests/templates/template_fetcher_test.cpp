@@ -18,7 +18,7 @@
 
 #include "handover_log.h"
 #include "templates/template_store.h"
-#include "test_http_server.h"
+#include "tests/support/test_http_server.h"
 
 extern char** environ;
 

@@ -3,11 +3,12 @@
 // A plain, byte-by-byte transcription of the counted replacement rule, slow but easy to check by
 // eye, against which the real one is compared.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace zelvo::fuzz {
+namespace zelvo::test {
 
 struct ReferenceReplacement {
     std::string text;
@@ -68,4 +69,4 @@ inline ReferenceReplacement referenceReplace(std::string_view text, std::string_
     return out;
 }
 
-}  // namespace zelvo::fuzz
+}  // namespace zelvo::test
