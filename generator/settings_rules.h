@@ -66,7 +66,9 @@ inline constexpr std::string_view tmallInputCaption =
 // The code-input caption shown at start (the professional edition's).
 inline constexpr std::string_view defaultInputCaption = professionalInputCaption;
 
-// An edition was picked (also the one already selected): its fixed offset, then its caption.
+// An edition was picked (also the one already selected): the offset that the width rule gives for
+// the current width and the new edition, then the edition's caption. Writes the offset also when
+// it was typed by hand.
 SettingsWrites applyEdition(const GeneratorSettings& settings, int item);
 
 // The width text changed: the offset becomes minus half the width (100 less for Basic).

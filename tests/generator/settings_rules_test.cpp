@@ -30,16 +30,29 @@ const std::string tmallCaption =
     "\xB2\xD7\xB0\xB5\xBD"
     "990\xC7\xF8\xA3\xA9";  // 代码输入（将生成好的代码安装到990区）
 
-TEST(EditionRule, WritesTheFixedOffsetThenTheCaption) {
-    GeneratorSettings settings;
-    settings.width = "500";
-    settings.offset = "123";  // typed by hand
-    EXPECT_EQ(applyEdition(settings, 0), (SettingsWrites{text(Target::offset, "-960"),
-                                                         text(Target::inputCaption, professionalCaption)}));
-    EXPECT_EQ(applyEdition(settings, 1),
-              (SettingsWrites{text(Target::offset, "-1060"), text(Target::inputCaption, basicCaption)}));
-    EXPECT_EQ(applyEdition(settings, 2),
-              (SettingsWrites{text(Target::offset, "-960"), text(Target::inputCaption, tmallCaption)}));
+TEST(EditionRule, WritesTheWidthRulesOffsetForTheNewEditionThenTheCaption) {
+    const std::string captions[] = {professionalCaption, basicCaption, tmallCaption};
+    struct Case {
+        const char* width;
+        int item;
+        const char* offset;
+    };
+    const Case cases[] = {
+        {"1920", 0, "-960"}, {"1920", 1, "-1060"}, {"1920", 2, "-960"}, {"500", 0, "-250"},
+        {"500", 1, "-350"},  {"500", 2, "-250"},   {"1366", 2, "-683"}, {"195", 1, "-197.5"},
+        {"abc", 0, "0"},     {"", 1, "-100"},      {"", 2, "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << '"' << c.width << "\" item " << c.item);
+        GeneratorSettings settings;
+        settings.edition = (c.item + 1) % 3;  // the edition before the choice does not count
+        settings.width = c.width;
+        settings.offset = "123";  // typed by hand, and overwritten all the same
+        EXPECT_EQ(
+            applyEdition(settings, c.item),
+            (SettingsWrites{text(Target::offset, c.offset), text(Target::inputCaption, captions[c.item])}));
+    }
+    const GeneratorSettings settings;
     EXPECT_TRUE(applyEdition(settings, -1).empty());
     EXPECT_TRUE(applyEdition(settings, 3).empty());
 }
