@@ -56,7 +56,14 @@ GenerationResult CodeGenerator::generate(const GeneratorSettings& settings, std:
         code = replaceCounted(code, substitution.placeholder, replacement, 1, substitution.atMost, false);
     }
 
-    Text previewPage = replaceCounted(templates[chosen->preview], previewMarker, code, 1, 1, false);
+    const std::string_view previewTemplate = templates[chosen->preview];
+    Text previewPage;
+    if (editionFromItem(settings.edition) == Edition::Basic) {
+        const Text boxed = Text(basicPreviewBoxStart) + code + Text(basicPreviewBoxEnd);
+        previewPage = replaceCounted(previewTemplate, previewMarker, boxed, 1, 1, false);
+    } else {
+        previewPage = replaceCounted(previewTemplate, previewMarker, code, 1, 1, false);
+    }
     return GeneratedCode{std::move(code), std::move(previewPage)};
 }
 

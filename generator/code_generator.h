@@ -21,6 +21,13 @@ inline constexpr std::string_view codeMarker =
     "537206418";  // Zelvo软件537206418
 inline constexpr std::string_view previewMarker = "537206418";
 
+// Professional and Basic share one preview page, whose marker sits in the 950 area. A basic
+// shop's 750 area starts 200 px into that area, and its offset is 100 px further left to match,
+// so a basic preview puts the code in a box that stands where the 750 area does.
+inline constexpr std::string_view basicPreviewBoxStart =
+    "<div style=\"position:relative;margin-left:200px;width:750px\">";
+inline constexpr std::string_view basicPreviewBoxEnd = "</div>";
+
 // The chosen edition's code template is empty (not downloaded yet, or no edition selected).
 struct TemplateMissing {
     bool operator==(const TemplateMissing&) const = default;
@@ -28,7 +35,9 @@ struct TemplateMissing {
 
 struct GeneratedCode {
     Text generatedCode;
-    Text previewPage;  // the preview template with its first marker replaced by generatedCode
+    // The preview template with its first marker replaced by generatedCode, for Basic by
+    // generatedCode inside the basic preview box.
+    Text previewPage;
     bool operator==(const GeneratedCode&) const = default;
 };
 

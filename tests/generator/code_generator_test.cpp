@@ -73,12 +73,17 @@ TEST(CodeGenerator, MarkerMatchesInEitherLetterCase) {
 TEST(CodeGenerator, EditionChoosesTheTemplates) {
     const TemplateTexts texts = templatesWith("J:" + codeMarkerText);
     GeneratorSettings settings;
-    for (int edition : {0, 1}) {
-        settings.edition = edition;
-        const auto code = generated(CodeGenerator::generate(settings, "c", texts));
-        EXPECT_EQ(code.generatedCode, "J:c");
-        EXPECT_EQ(code.previewPage, "<p>J:c</p>");
-    }
+    const auto professional = generated(CodeGenerator::generate(settings, "c", texts));
+    EXPECT_EQ(professional.generatedCode, "J:c");
+    EXPECT_EQ(professional.previewPage, "<p>J:c</p>");
+
+    // The shared preview page shows the 950 area; a basic shop's 750 area starts 200 px into it.
+    settings.edition = 1;
+    const auto basic = generated(CodeGenerator::generate(settings, "c", texts));
+    EXPECT_EQ(basic.generatedCode, "J:c");
+    EXPECT_EQ(basic.previewPage,
+              "<p><div style=\"position:relative;margin-left:200px;width:750px\">J:c</div></p>");
+
     settings.edition = 2;
     const auto tmall = generated(CodeGenerator::generate(settings, "c", texts));
     EXPECT_EQ(tmall.generatedCode, "T:c");
@@ -104,9 +109,14 @@ TEST(CodeGenerator, MissingTemplate) {
 }
 
 TEST(CodeGenerator, EmptyPreviewTemplateGivesAnEmptyPage) {
-    const auto code = generated(CodeGenerator::generate({}, "c", templatesWith(codeMarkerText, "", "")));
-    EXPECT_EQ(code.generatedCode, "c");
-    EXPECT_EQ(code.previewPage, "");
+    GeneratorSettings settings;
+    for (int edition : {0, 1}) {
+        settings.edition = edition;
+        const auto code =
+            generated(CodeGenerator::generate(settings, "c", templatesWith(codeMarkerText, "", "")));
+        EXPECT_EQ(code.generatedCode, "c");
+        EXPECT_EQ(code.previewPage, "") << "edition " << edition;
+    }
 }
 
 TEST(CodeGenerator, EmptyUserCodeRemovesTheMarker) {

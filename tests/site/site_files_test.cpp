@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <string_view>
 
 #include "generator/code_generator.h"
+#include "generator/settings_rules.h"
 
 namespace zelvo {
 namespace {
@@ -127,13 +129,18 @@ struct EditionSite {
     std::string_view previewPath;
     std::string_view borrowedClass;  // positioned absolutely by the shop's own stylesheet
     std::string_view areaTag;
-    int edition;
+    int areaWidth;  // centred in the window by the page's stylesheet
 };
 
 constexpr EditionSite editionSites[] = {
-    {jsbPath, previewJsbPath, "footer-more-trigger", "<div class=\"area area-950\">", 0},
-    {tmbPath, previewTmbPath, "sn-simple-logo", "<div class=\"area area-990\">", 2},
+    {jsbPath, previewJsbPath, "footer-more-trigger", "<div class=\"area area-950\">", 950},
+    {tmbPath, previewTmbPath, "sn-simple-logo", "<div class=\"area area-990\">", 990},
 };
+
+// Professional and Basic share the code template and the preview page.
+const EditionSite& siteOf(int edition) {
+    return editionSites[edition == 2 ? 1 : 0];
+}
 
 TEST(SiteFiles, PreviewIsAGbkPageWithTheMarkerInsideTheShopArea) {
     for (const auto& site : editionSites) {
@@ -165,29 +172,32 @@ TEST(SiteFiles, PreviewStylesheetPositionsTheClassTheCodeTemplateBorrows) {
     }
 }
 
-TEST(SiteFiles, DefaultGenerationGivesAFullWidthModuleShiftedByHalfItsWidth) {
+// Follows the page's layout at a window 1920 px wide: the area is centred, the module's
+// containing block is the area (or, for Basic, the box that stands for the 750 area), and the
+// module starts at the block's middle plus the offset. A full-width module must start at 0.
+TEST(SiteFiles, DefaultGenerationGivesAFullWidthModuleCentredInTheWindowForEveryEdition) {
     TemplateTexts templates;
     templates[TemplateSlot::jsb] = readSiteFile(jsbPath);
     templates[TemplateSlot::tmb] = readSiteFile(tmbPath);
     templates[TemplateSlot::previewJsb] = readSiteFile(previewJsbPath);
     templates[TemplateSlot::previewTmb] = readSiteFile(previewTmbPath);
     const Text userCode = "<img src=\"banner.jpg\" alt=\"\xC8\xAB\xC6\xC1\xBA\xA3\xB1\xA8\">";  // 全屏海报
+    const std::regex box(R"(<div style="position:relative;margin-left:(\d+)px;width:(\d+)px">)");
+    constexpr double windowWidth = 1920;
 
-    for (const auto& site : editionSites) {
-        SCOPED_TRACE(site.codePath);
-        GeneratorSettings settings;
-        settings.edition = site.edition;
-        settings.width = "1920";
-        settings.height = "500";
-        settings.offset = "-960";
-        settings.topSpacing = "0";
+    for (const int edition : {0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << "edition " << edition);
+        const EditionSite& site = siteOf(edition);
+        GeneratorSettings settings;  // width 1920, height 500, top spacing 0
+        settings.edition = edition;
+        settings.offset = applyEdition(settings, edition).front().text;
 
         const auto result = CodeGenerator::generate(settings, userCode, templates);
         ASSERT_TRUE(std::holds_alternative<GeneratedCode>(result));
         const auto& [code, previewPage] = std::get<GeneratedCode>(result);
 
         EXPECT_NE(code.find("width:1920px"), Text::npos);
-        EXPECT_NE(code.find("margin-left:-960px"), Text::npos);
+        EXPECT_NE(code.find("margin-left:" + settings.offset + "px"), Text::npos);
         EXPECT_NE(code.find("height:500px"), Text::npos);
         EXPECT_NE(code.find("top:0px"), Text::npos);
         EXPECT_EQ(countAtEveryByte(code, userCode), 1);
@@ -198,6 +208,26 @@ TEST(SiteFiles, DefaultGenerationGivesAFullWidthModuleShiftedByHalfItsWidth) {
 
         EXPECT_EQ(countAtEveryByte(previewPage, code), 1);
         EXPECT_EQ(countAtEveryByte(previewPage, previewMarker), 0);
+
+        const std::string moduleTag = std::string(site.areaTag) + "<div class=\"module\">";
+        const auto module = previewPage.find(moduleTag);
+        const auto codeAt = previewPage.find(code);
+        ASSERT_NE(module, Text::npos);
+        ASSERT_NE(codeAt, Text::npos);
+        ASSERT_LE(module + moduleTag.size(), codeAt);
+        const std::string between =
+            previewPage.substr(module + moduleTag.size(), codeAt - module - moduleTag.size());
+        double blockLeft = (windowWidth - site.areaWidth) / 2;
+        double blockWidth = site.areaWidth;
+        std::smatch boxed;
+        if (std::regex_match(between, boxed, box)) {
+            blockLeft += std::stod(boxed[1]);
+            blockWidth = std::stod(boxed[2]);
+            EXPECT_EQ(previewPage.compare(codeAt + code.size(), 6, "</div>"), 0);
+        } else {
+            EXPECT_EQ(between, "") << "the code is not in the module itself nor in a box";
+        }
+        EXPECT_EQ(blockLeft + blockWidth / 2 + textToNumber(settings.offset), 0.0);
     }
 }
 
