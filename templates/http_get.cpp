@@ -78,15 +78,28 @@ UrlHandle splitUrl(std::string_view text) {
     return url;
 }
 
+bool isSuccess(long status) {
+    return status >= 200 && status <= 299;
+}
+
 // Reached from libcurl's callbacks for the length of one request.
 struct Transfer {
     CURL* handle = nullptr;
     const CancelCheck* cancelled = nullptr;
     Bytes body;
-    bool reserved = false;
+    bool started = false;  // the first piece of the body has arrived
+    // An error status: whatever arrived is no template.
+    bool refused = false;
 
     bool isCancelled() const { return *cancelled && (*cancelled)(); }
 };
+
+// libcurl hands over no body of a redirect it follows, so the first piece belongs to the final
+// response, and its status is known by then.
+bool hasSuccessStatus(CURL* handle) {
+    long status = 0;
+    return curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && isSuccess(status);
+}
 
 std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* userdata) {
     auto& transfer = *static_cast<Transfer*>(userdata);
@@ -95,13 +108,18 @@ std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* u
         return CURL_WRITEFUNC_ERROR;
     }
     try {
-        if (!transfer.reserved) {
+        if (!transfer.started) {
+            if (!hasSuccessStatus(transfer.handle)) {
+                // An error page is no template: stop reading it at once.
+                transfer.refused = true;
+                return CURL_WRITEFUNC_ERROR;
+            }
             // Only a first guess from the header: the body grows past it as pieces arrive, and a
             // lying Content-Length never makes us reserve more than the cap.
             curl_off_t contentLength = -1;
             curl_easy_getinfo(transfer.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &contentLength);
             transfer.body.reserve(readBufferSize(contentLength));
-            transfer.reserved = true;
+            transfer.started = true;
         }
         transfer.body.insert(transfer.body.end(), data, data + length);
     } catch (const std::bad_alloc&) {
@@ -172,8 +190,12 @@ Bytes httpGet(std::string_view url, const CancelCheck& cancelled) {
     transfer.handle = handle.get();
     transfer.cancelled = &cancelled;
     configure(handle.get(), split.get(), headers.get(), transfer);
-    // The outcome is not examined: whatever body arrived, all or part, is the result.
+    // A transfer that fails part-way keeps what arrived; only the final status is examined, also
+    // when no piece of the body arrived to be judged by it.
     curl_easy_perform(handle.get());
+    if (transfer.refused || !hasSuccessStatus(handle.get())) {
+        return {};
+    }
     return std::move(transfer.body);
 }
 

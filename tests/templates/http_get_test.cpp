@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <future>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "templates/read_buffer.h"
 #include "tests/support/test_http_server.h"
@@ -61,7 +63,7 @@ TEST(HttpGetTest, CredentialsInTheUrlArriveAsAuthorization) {
     EXPECT_THAT(requests[1], Not(HasSubstr("Authorization")));
 }
 
-TEST(HttpGetTest, ReturnsTheWholeBodyWhateverTheResponse) {
+TEST(HttpGetTest, ReturnsTheWholeBodyOfASuccessfulResponse) {
     const std::string large = patterned(600 * 1024);
     const std::string longWithoutLength = patterned(300 * 1024 + 17);
     const std::string withZero("ab\0cd", 5);
@@ -71,7 +73,6 @@ TEST(HttpGetTest, ReturnsTheWholeBodyWhateverTheResponse) {
         std::string expected;
     } cases[] = {
         {"plain text", test::ok("<div>宽度</div>"), "<div>宽度</div>"},
-        {"error page", test::errorPage("404 Not Found", "<html>missing</html>"), "<html>missing</html>"},
         {"several hundred KiB", test::ok(large), large},
         {"no Content-Length", test::withoutLength(longWithoutLength), longWithoutLength},
         {"zero byte", test::ok(withZero), withZero},
@@ -90,6 +91,40 @@ TEST(HttpGetTest, ReturnsTheWholeBodyWhateverTheResponse) {
         const std::string received = asString(httpGet(server.baseAddress() + path));
         EXPECT_EQ(received.size(), c.expected.size());
         EXPECT_TRUE(received == c.expected);
+    }
+}
+
+// Judged by the final response, after redirects: an error page is no template.
+TEST(HttpGetTest, AStatusOutside200To299GivesNoBytes) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, test::Reply>> replies;  // the first is requested
+        std::string expected;
+    } cases[] = {
+        {"404 with a page", {{"/a.txt", test::errorPage("404 Not Found", "<html>missing</html>")}}, ""},
+        {"401 with a page", {{"/a.txt", test::errorPage("401 Unauthorized", "<html>log in</html>")}}, ""},
+        {"500", {{"/a.txt", test::errorPage("500 Internal Server Error", "oops")}}, ""},
+        {"a redirect without a place to go",
+         {{"/a.txt", test::errorPage("300 Multiple Choices", "pick")}},
+         ""},
+        {"a redirect ending in 404",
+         {{"/a.txt", test::redirectTo("/b.txt")},
+          {"/b.txt", test::errorPage("404 Not Found", "<html>gone</html>")}},
+         ""},
+        {"200 after a redirect",
+         {{"/a.txt", test::redirectTo("/b.txt")}, {"/b.txt", test::ok("moved here")}},
+         "moved here"},
+        {"201 with a body", {{"/a.txt", test::errorPage("201 Created", "made")}}, "made"},
+        {"299 with a body", {{"/a.txt", test::errorPage("299 Unusual", "still fine")}}, "still fine"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHttpServer server;
+        for (const auto& [target, reply] : c.replies) {
+            server.serve(target, reply);
+        }
+        EXPECT_EQ(asString(httpGet(server.baseAddress() + c.replies.front().first)), c.expected);
+        EXPECT_EQ(server.targets().size(), c.replies.size()) << "each response requested once";
     }
 }
 

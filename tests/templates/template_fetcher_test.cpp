@@ -107,6 +107,22 @@ TEST_F(TemplateFetcherTest, AnEmptyFirstTmbRepeatsTmbAndJsbOnceAndTheirSecondTex
     EXPECT_EQ(store.get(TemplateSlot::jsb), "") << "the second, empty jsb wipes the first";
 }
 
+TEST_F(TemplateFetcherTest, AnErrorPageForTheFirstTmbIsNoTemplateAndCausesTheRepeat) {
+    codeServer.serve(tmbPath,
+                     {test::errorPage("404 Not Found", "<html>no such file</html>"), test::ok("tmall code")});
+    codeServer.serve(jsbPath, test::ok("shop code"));
+
+    start(codeServer.baseAddress());
+
+    EXPECT_THAT(
+        handOversSettledAt(6),
+        ElementsAre(HandOver{TemplateSlot::tmb, ""}, HandOver{TemplateSlot::jsb, "shop code"},
+                    HandOver{TemplateSlot::previewJsb, "preview jsb"},
+                    HandOver{TemplateSlot::previewTmb, "preview tmb"},
+                    HandOver{TemplateSlot::tmb, "tmall code"}, HandOver{TemplateSlot::jsb, "shop code"}));
+    EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath));
+}
+
 TEST_F(TemplateFetcherTest, AnUnreachableTemplateServerLeavesOnlyThePreviewTemplates) {
     std::string closedAddress;
     {
@@ -123,7 +139,7 @@ TEST_F(TemplateFetcherTest, AnUnreachableTemplateServerLeavesOnlyThePreviewTempl
     EXPECT_EQ(store.get(TemplateSlot::previewTmb), "preview tmb");
 }
 
-TEST_F(TemplateFetcherTest, NoRepeatWhenTmbHasATextEvenAnErrorPage) {
+TEST_F(TemplateFetcherTest, NoRepeatWhenTmbHasAText) {
     const struct {
         const char* name;
         test::Reply tmb;
@@ -133,8 +149,6 @@ TEST_F(TemplateFetcherTest, NoRepeatWhenTmbHasATextEvenAnErrorPage) {
     } cases[] = {
         {"only jsb fails", test::ok("tmall code"), test::errorPage("500 Internal Server Error", ""),
          "tmall code", ""},
-        {"tmb answers 404 with a page", test::errorPage("404 Not Found", "<html>no such file</html>"),
-         test::ok("shop code"), "<html>no such file</html>", "shop code"},
         {"broken transfer and zero byte", test::closedMidBody("<p>half", 4000),
          test::ok(std::string("ab\0cd", 5)), "<p>half", "ab"},
     };
