@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "handover_log.h"
-#include "templates/template_store.h"
 #include "tests/support/test_http_server.h"
+#include "window/template_store.h"
 
 extern char** environ;
 

@@ -1,0 +1,26 @@
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "templates/http_get.h"
+#include "templates/template_addresses.h"
+#include "ui/qt/qt_generator_window.h"
+#include "ui/qt/preview_file.h"
+
+int main(int argc, char** argv) {
+    // Before any thread exists: the fetch worker starts with the window.
+    zelvo::initHttpClient();
+    QApplication app(argc, argv);
+
+    zelvo::QtGeneratorWindow window(
+        {{std::string(zelvo::compiledTemplateBaseAddress), std::string(zelvo::compiledPreviewTemplateHost)},
+         zelvo::programDirectory()});
+    window.show();
+    app.exec();
+
+    // The fetch worker may still be inside a request: end without joining it or running the
+    // destructors that it could still be using.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
