@@ -12,7 +12,7 @@
 
 #include "generator/code_generator.h"
 #include "templates/http_get.h"
-#include "ui/generator_window.h"
+#include "ui/qt/qt_generator_window.h"
 
 namespace {
 
@@ -29,14 +29,15 @@ zelvo::Text userCodeOf(std::size_t bytes) {
     return code;
 }
 
-std::unique_ptr<zelvo::GeneratorWindow> windowWithTemplate() {
+std::unique_ptr<zelvo::QtGeneratorWindow> windowWithTemplate() {
     // Port 9 on loopback refuses at once: the window's own download fails quietly.
-    auto window = std::make_unique<zelvo::GeneratorWindow>(
-        zelvo::GeneratorWindowSetup{"http://127.0.0.1:9", "127.0.0.1:9", "/tmp"});
+    auto window = std::make_unique<zelvo::QtGeneratorWindow>(
+        zelvo::GeneratorWindowSetup{{"http://127.0.0.1:9", "127.0.0.1:9"}, "/tmp"});
     window->show();
-    window->templateHandOver()(zelvo::TemplateSlot::jsb, "<div style=\"width:\xBF\xED\xB6\xC8px\">" +
-                                                             std::string(zelvo::codeMarker) + "</div>");
-    while (window->templates().get(zelvo::TemplateSlot::jsb).empty()) {
+    window->desktop().templateHandOver()(
+        zelvo::TemplateSlot::jsb,
+        "<div style=\"width:\xBF\xED\xB6\xC8px\">" + std::string(zelvo::codeMarker) + "</div>");
+    while (window->behaviour().templates().get(zelvo::TemplateSlot::jsb).empty()) {
         QCoreApplication::processEvents();
     }
     return window;
@@ -44,7 +45,8 @@ std::unique_ptr<zelvo::GeneratorWindow> windowWithTemplate() {
 
 void pressToOutputFilled(benchmark::State& state) {
     auto window = windowWithTemplate();
-    window->setText(zelvo::Control::codeInputBox, userCodeOf(static_cast<std::size_t>(state.range(0))));
+    window->controls().setText(zelvo::Control::codeInputBox,
+                               userCodeOf(static_cast<std::size_t>(state.range(0))));
     auto* button = window->findChild<QPushButton*>(QStringLiteral("按钮3"));
     for (auto _ : state) {
         button->click();  // generateAndCopy runs wholly within the click
@@ -56,7 +58,7 @@ void outputBoxFilledOnly(benchmark::State& state) {
     auto window = windowWithTemplate();
     const zelvo::Text code = userCodeOf(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        window->setText(zelvo::Control::outputBox, code);
+        window->controls().setText(zelvo::Control::outputBox, code);
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }

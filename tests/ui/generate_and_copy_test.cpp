@@ -20,12 +20,12 @@
 #include "generator/code_generator.h"
 #include "silent_listener.h"
 #include "templates/http_get.h"
-#include "ui/generator_window.h"
-#include "ui/text_boundary.h"
+#include "ui/qt/qt_generator_window.h"
+#include "ui/qt/text_boundary.h"
 #include "window_test_support.h"
 
 using zelvo::Control;
-using zelvo::GeneratorWindow;
+using zelvo::QtGeneratorWindow;
 using zelvo::TemplateSlot;
 using zelvo::Text;
 
@@ -54,8 +54,8 @@ class GenerateAndCopyTest : public QObject {
         directory_ = std::make_unique<QTemporaryDir>();
         QVERIFY(directory_->isValid());
         const std::string address = "127.0.0.1:" + std::to_string(server_.port());
-        window_ = std::make_unique<GeneratorWindow>(
-            zelvo::GeneratorWindowSetup{"http://" + address, address, directory_->path().toStdString()});
+        window_ = std::make_unique<QtGeneratorWindow>(
+            zelvo::GeneratorWindowSetup{{"http://" + address, address}, directory_->path().toStdString()});
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         QGuiApplication::clipboard()->setText(QStringLiteral("held before"));
@@ -169,7 +169,7 @@ class GenerateAndCopyTest : public QObject {
         setBox(u"编辑框1", QStringLiteral("990"));
         setBox(u"编辑框2", QStringLiteral("300"));
         setBox(u"编辑框5", QStringLiteral("-495"));
-        window_->setText(Control::topSpacingBox, "-10");  // hidden: the preset writes it
+        window_->controls().setText(Control::topSpacingBox, "-10");  // hidden: the preset writes it
         typeCode(QStringLiteral("c"));
 
         press();
@@ -223,11 +223,11 @@ class GenerateAndCopyTest : public QObject {
         while (userCode.size() < (50u << 20)) {
             userCode += line;
         }
-        window_->setText(Control::codeInputBox, userCode);
+        window_->controls().setText(Control::codeInputBox, userCode);
 
         press();
 
-        const Text generated = window_->text(Control::outputBox);
+        const Text generated = window_->controls().text(Control::outputBox);
         QCOMPARE(generated.size(), userCode.size() + 2);
         QVERIFY(generated == "<" + userCode + ">");
         QCOMPARE(look(), (ButtonLook{QStringLiteral("生成与复制"), true, true}));
@@ -239,16 +239,18 @@ class GenerateAndCopyTest : public QObject {
     void aLongUnbrokenWordIsShownWithoutStalling() {
         handOver(TemplateSlot::jsb, codeMarker);
         const Text word(4u << 20, 'A');
-        window_->setText(Control::codeInputBox, word);
+        window_->controls().setText(Control::codeInputBox, word);
         press();
-        QCOMPARE(window_->text(Control::outputBox).size(), word.size());
+        QCOMPARE(window_->controls().text(Control::outputBox).size(), word.size());
     }
 
   private:
     // A template result from the fetch worker's side, stored once the window's thread is free.
     void handOver(TemplateSlot slot, const Text& text) {
-        std::thread([handOver = window_->templateHandOver(), slot, text] { handOver(slot, text); }).join();
-        QTRY_COMPARE(window_->templates().get(slot), text);
+        std::thread([handOver = window_->desktop().templateHandOver(), slot, text] {
+            handOver(slot, text);
+        }).join();
+        QTRY_COMPARE(window_->behaviour().templates().get(slot), text);
     }
 
     void press() { QTest::mouseClick(find<QPushButton>(u"按钮3"), Qt::LeftButton); }
@@ -295,7 +297,7 @@ class GenerateAndCopyTest : public QObject {
 
     SilentListener server_;
     std::unique_ptr<QTemporaryDir> directory_;
-    std::unique_ptr<GeneratorWindow> window_;
+    std::unique_ptr<QtGeneratorWindow> window_;
 };
 
 int main(int argc, char** argv) {

@@ -1,5 +1,3 @@
-#include "ui/generator_window.h"
-
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
@@ -25,10 +23,11 @@
 
 #include "silent_listener.h"
 #include "templates/http_get.h"
+#include "ui/qt/qt_generator_window.h"
 #include "window_test_support.h"
 
 using zelvo::Control;
-using zelvo::GeneratorWindow;
+using zelvo::QtGeneratorWindow;
 using zelvo::TemplateSlot;
 using zelvo::Text;
 
@@ -71,8 +70,8 @@ class GeneratorWindowTest : public QObject {
         QVERIFY(directory_->isValid());
         openedUrls_.clear();
         const std::string address = "127.0.0.1:" + std::to_string(server_.port());
-        window_ = std::make_unique<GeneratorWindow>(
-            zelvo::GeneratorWindowSetup{"http://" + address, address, directory_->path().toStdString()});
+        window_ = std::make_unique<QtGeneratorWindow>(
+            zelvo::GeneratorWindowSetup{{"http://" + address, address}, directory_->path().toStdString()});
         window_->show();
         QApplication::setActiveWindow(window_.get());
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -216,7 +215,7 @@ class GeneratorWindowTest : public QObject {
     }
 
     void settingsStartAtTheFormDefaults() {
-        const zelvo::GeneratorSettings settings = window_->settings();
+        const zelvo::GeneratorSettings settings = window_->behaviour().settings();
         QCOMPARE(settings.edition, 0);
         QCOMPARE(settings.width, Text("1920"));
         QCOMPARE(settings.height, Text("500"));
@@ -232,21 +231,21 @@ class GeneratorWindowTest : public QObject {
         typeText(input, QStringLiteral("生成😀"));
         QTest::keyClick(input, Qt::Key_Return);
         typeText(input, QStringLiteral("x\u00A0y"));
-        const Text code = window_->text(Control::codeInputBox);
+        const Text code = window_->controls().text(Control::codeInputBox);
         QCOMPARE(QByteArray::fromStdString(code),
                  QByteArray("\xC9\xFA\xB3\xC9\x94\x39\xFC\x36\nx\x81\x30\x84\x32y"));
 
-        window_->setText(Control::outputBox, code);
+        window_->controls().setText(Control::outputBox, code);
         QCOMPARE(find<QPlainTextEdit>(u"编辑框6")->toPlainText(), QStringLiteral("生成😀\nx y"));
-        window_->setText(Control::statusLine, "\xD5\xFD\xD4\xDA");  // "正在"
+        window_->controls().setText(Control::statusLine, "\xD5\xFD\xD4\xDA");  // "正在"
         QCOMPARE(find<QLabel>(u"透明标签生成结果")->text(), QStringLiteral("正在"));
 
-        window_->setBold(Control::generateButton, false);
+        window_->controls().setBold(Control::generateButton, false);
         QVERIFY(!find<QPushButton>(u"按钮3")->font().bold());
         QCOMPARE(find<QPushButton>(u"按钮3")->font().pixelSize(), 12);
-        window_->setEnabled(Control::generateButton, false);
+        window_->controls().setEnabled(Control::generateButton, false);
         QVERIFY(!find<QPushButton>(u"按钮3")->isEnabled());
-        window_->setText(Control::generateButton, "\xC9\xFA\xB3\xC9");
+        window_->controls().setText(Control::generateButton, "\xC9\xFA\xB3\xC9");
         QCOMPARE(find<QPushButton>(u"按钮3")->text(), QStringLiteral("生成"));
     }
 
@@ -349,7 +348,7 @@ class GeneratorWindowTest : public QObject {
 
         box->setFocus();
         QTest::keyClicks(box, QStringLiteral("7"));
-        QCOMPARE(window_->settings().topSpacing, Text("-7"));
+        QCOMPARE(window_->behaviour().settings().topSpacing, Text("-7"));
 
         pick(u"组合框1", 0);
         QVERIFY(!box->isVisible());
@@ -358,7 +357,7 @@ class GeneratorWindowTest : public QObject {
 
         pick(u"组合框1", 2);
         QVERIFY(!box->isVisible());
-        QCOMPARE(window_->settings().topSpacing, Text("-20"));
+        QCOMPARE(window_->behaviour().settings().topSpacing, Text("-20"));
 
         pick(u"组合框1", 3);
         QVERIFY(box->isVisible());
@@ -474,7 +473,7 @@ class GeneratorWindowTest : public QObject {
         QTest::mouseDClick(input->viewport(), Qt::LeftButton, {}, QPoint(300, 150));
         QCOMPARE(input->toPlainText(), QString());
         QCOMPARE(output->toPlainText(), QStringLiteral("output"));
-        QCOMPARE(window_->settings().offset, Text("-960"));
+        QCOMPARE(window_->behaviour().settings().offset, Text("-960"));
         QVERIFY(!find<QLabel>(u"透明标签生成结果")->isVisibleTo(window_.get()));
     }
 
@@ -486,7 +485,7 @@ class GeneratorWindowTest : public QObject {
         QVERIFY(!timer->isSingleShot());
 
         auto* status = find<QLabel>(u"透明标签生成结果");
-        window_->setVisible(Control::statusLine, true);
+        window_->controls().setVisible(Control::statusLine, true);
         QVERIFY(status->isVisible());
         tick(timer);
         QVERIFY(!status->isVisible());
@@ -498,13 +497,13 @@ class GeneratorWindowTest : public QObject {
 
     void resultsFromAnotherThreadLandInTheStore() {
         const Text tmallTemplate = "\xCC\xEC\xC3\xA8 \xBF\xED\xB6\xC8";  // "天猫 宽度"
-        std::thread worker([handOver = window_->templateHandOver(), tmallTemplate] {
+        std::thread worker([handOver = window_->desktop().templateHandOver(), tmallTemplate] {
             handOver(TemplateSlot::previewTmb, tmallTemplate);
         });
         worker.join();
         // Queued to the window's thread: nothing is stored until its event loop runs.
-        QCOMPARE(window_->templates().get(TemplateSlot::previewTmb), Text());
-        QTRY_COMPARE(window_->templates().get(TemplateSlot::previewTmb), tmallTemplate);
+        QCOMPARE(window_->behaviour().templates().get(TemplateSlot::previewTmb), Text());
+        QTRY_COMPARE(window_->behaviour().templates().get(TemplateSlot::previewTmb), tmallTemplate);
     }
 
     void escapeClosesFromAnyControl_data() {
@@ -517,7 +516,7 @@ class GeneratorWindowTest : public QObject {
     void escapeClosesFromAnyControl() {
         QFETCH(QString, name);
         const QString previewPath = directory_->filePath(QStringLiteral("yl.htm"));
-        QVERIFY(window_->previewFile().write({'p'}));
+        QVERIFY(window_->desktop().previewFile().write({'p'}));
         QVERIFY(QFile::exists(previewPath));
 
         auto* control = window_->findChild<QWidget*>(name);
@@ -532,11 +531,13 @@ class GeneratorWindowTest : public QObject {
 
     void closingDropsResultsAlreadyUnderWay() {
         // Posted before the close, delivered after it.
-        std::thread([handOver = window_->templateHandOver()] { handOver(TemplateSlot::jsb, "late"); }).join();
+        std::thread([handOver = window_->desktop().templateHandOver()] {
+            handOver(TemplateSlot::jsb, "late");
+        }).join();
         window_->close();
         QVERIFY(!window_->isVisible());
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(window_->templates().get(TemplateSlot::jsb), Text());
+        QCOMPARE(window_->behaviour().templates().get(TemplateSlot::jsb), Text());
     }
 
   private:
@@ -580,17 +581,17 @@ class GeneratorWindowTest : public QObject {
 
     // A result handed over after the closing steps never reaches the store.
     void expectNoResultStored() {
-        std::thread([handOver = window_->templateHandOver()] {
+        std::thread([handOver = window_->desktop().templateHandOver()] {
             handOver(TemplateSlot::tmb, "after");
         }).join();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        QCOMPARE(window_->templates().get(TemplateSlot::tmb), Text());
+        QCOMPARE(window_->behaviour().templates().get(TemplateSlot::tmb), Text());
     }
 
     SilentListener server_;
     std::unique_ptr<QTemporaryDir> directory_;
-    std::unique_ptr<GeneratorWindow> window_;
+    std::unique_ptr<QtGeneratorWindow> window_;
     QList<QUrl> openedUrls_;
 };
 

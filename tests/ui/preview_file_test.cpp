@@ -1,4 +1,4 @@
-#include "ui/preview_file.h"
+#include "ui/qt/preview_file.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>

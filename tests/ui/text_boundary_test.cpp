@@ -1,6 +1,8 @@
-#include "ui/text_boundary.h"
+#include "ui/qt/text_boundary.h"
 
 #include <QTest>
+
+#include "window/window_texts.h"
 
 using zelvo::Text;
 using zelvo::toQString;
@@ -57,6 +59,32 @@ class TextBoundaryTest : public QObject {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, string);
         QCOMPARE(toQString(bytes.toStdString()), string);
+    }
+
+    // Every text the window writes, decoded as a control would show it.
+    void windowTextsReadAsTheChineseTheyStandFor_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, std::string_view text, const QString& shown) {
+            QTest::newRow(name) << QByteArray(text.data(), static_cast<qsizetype>(text.size())) << shown;
+        };
+        row("success", zelvo::successText,
+            QStringLiteral("恭喜亲！代码制作成功并已完成复制，安装后即可大功告成！"));
+        row("waiting", zelvo::waitingText,
+            QStringLiteral("正在读取服务器文件，请稍候数秒再试，不影响您配置代码！"));
+        row("first caption", zelvo::firstGenerateCaption, QStringLiteral("生成并复制"));
+        row("busy caption", zelvo::busyGenerateCaption, QStringLiteral("使劲生成中"));
+        row("done caption", zelvo::doneGenerateCaption, QStringLiteral("生成与复制"));
+        row("professional", zelvo::inputCaptions[0], QStringLiteral("代码输入（将生成好的代码安装到950区）"));
+        row("basic", zelvo::inputCaptions[1],
+            QStringLiteral("代码输入（将生成好的代码安装到750区,并生成点位符代码放190区）"));
+        row("tmall", zelvo::inputCaptions[2], QStringLiteral("代码输入（将生成好的代码安装到990区）"));
+    }
+
+    void windowTextsReadAsTheChineseTheyStandFor() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, shown);
+        QCOMPARE(toQString(text.toStdString()), shown);
     }
 
     void textEndsBeforeAZeroCharacter() {

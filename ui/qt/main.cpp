@@ -5,8 +5,8 @@
 
 #include "templates/http_get.h"
 #include "templates/template_addresses.h"
-#include "ui/qt/qt_generator_window.h"
 #include "ui/qt/preview_file.h"
+#include "ui/qt/qt_generator_window.h"
 
 int main(int argc, char** argv) {
     // Before any thread exists: the fetch worker starts with the window.
