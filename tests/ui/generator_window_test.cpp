@@ -273,14 +273,14 @@ class GeneratorWindowTest : public QObject {
         QCOMPARE(input->title(), tmallCaption);
     }
 
-    void editionPickDoesNotRunTheWidthRule() {
+    void editionPickWritesTheOffsetOfTheCurrentWidth() {
         auto* width = find<QLineEdit>(u"编辑框1");
         width->setFocus();
         QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(width, QStringLiteral("500"));
         QCOMPARE(find<QLineEdit>(u"编辑框5")->text(), QStringLiteral("-250"));
         pick(u"组合框2", 1);
-        QCOMPARE(find<QLineEdit>(u"编辑框5")->text(), QStringLiteral("-1060"));
+        QCOMPARE(find<QLineEdit>(u"编辑框5")->text(), QStringLiteral("-350"));
         width->setFocus();
         QTest::keyClick(width, Qt::Key_End);
         QTest::keyClick(width, Qt::Key_Backspace);

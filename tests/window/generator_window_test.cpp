@@ -61,6 +61,28 @@ TEST_F(WindowEvents, EditionPickedWritesOffsetThenCaption) {
     }
 }
 
+TEST_F(WindowEvents, EditionPickedWritesTheOffsetOfTheCurrentWidth) {
+    struct Case {
+        Text width;
+        int item;
+        Text offset;
+    };
+    const Case cases[] = {
+        {"1366", 2, "-683"}, {"1366", 1, "-783"}, {"500", 1, "-350"},   {"195", 1, "-197.5"},
+        {"", 0, "0"},        {"abc", 1, "-100"},  {"1920", 1, "-1060"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width + " " + std::to_string(c.item));
+        controls.type(Control::widthBox, c.width);
+        controls.type(Control::offsetBox, "typed by hand");
+        controls.pick(Control::editionList, c.item);
+        const OperationLog writes = run([&] { window.editionPicked(); });
+        ASSERT_EQ(writes.size(), 2U);
+        EXPECT_EQ(writes[0], "setText offsetBox " + c.offset);
+        EXPECT_EQ(writes[1], "setText inputGroup " + Text(inputCaptions[static_cast<std::size_t>(c.item)]));
+    }
+}
+
 TEST_F(WindowEvents, WidthEditedWritesTheOffsetForTheCurrentEdition) {
     controls.type(Control::widthBox, "500");
     EXPECT_THAT(run([&] { window.widthEdited(); }), ElementsAre("setText offsetBox -250"));
