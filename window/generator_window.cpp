@@ -28,8 +28,14 @@ void GeneratorWindow::topSpacingPresetPicked() {
 }
 
 void GeneratorWindow::generatePressed() {
-    if (CodeGenerator::isTemplateMissing(controls_.currentItem(Control::editionList), templates_.texts())) {
+    const int edition = controls_.currentItem(Control::editionList);
+    if (CodeGenerator::isTemplateMissing(edition, templates_.texts())) {
         showStatus(waitingText);
+        // A fetch that ended without the template would otherwise leave the waiting text true for
+        // the rest of the run: ask again, unless a fetch is still under way.
+        if (editionFromItem(edition) && !desktop_.isTemplateFetchRunning()) {
+            desktop_.startTemplateFetch();
+        }
         return;
     }
     // The success text comes first, before any of the work.

@@ -26,7 +26,8 @@ class GeneratorWindow {
     void widthEdited();
     // An item of 组合框1 was picked: the top-spacing rule.
     void topSpacingPresetPicked();
-    // 按钮3: generate and copy.
+    // 按钮3: generate and copy. Without the chosen edition's code template, the waiting text, and
+    // the fetch starts again when none is running.
     void generatePressed();
     // 按钮6: open the preview page.
     void previewPressed();

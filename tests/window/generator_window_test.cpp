@@ -127,16 +127,29 @@ TEST_F(WindowEvents, GeneratePressedWithItsTemplateDeliversEverythingInOrder) {
     EXPECT_EQ(controls.text(Control::outputBox), generated);
 }
 
-TEST_F(WindowEvents, GeneratePressedWithoutItsCodeTemplateOnlyShowsTheWaitingText) {
+TEST_F(WindowEvents, GeneratePressedWithoutItsCodeTemplateShowsTheWaitingTextAndFetchesAgain) {
+    window.created();
     // The Tmall template is there, but the professional edition is chosen.
     window.templateArrived(TemplateSlot::tmb, jsbTemplate);
-    const OperationLog waiting{"show statusLine", "setText statusLine " + Text(waitingText)};
+    const std::vector<std::string> waiting{"show statusLine", "setText statusLine " + Text(waitingText)};
+    std::vector<std::string> waitingAndFetch = waiting;
+    waitingAndFetch.push_back("startTemplateFetch");
+
+    // While the first fetch runs, a press starts none.
     EXPECT_EQ(run([&] { window.generatePressed(); }), waiting);
-    // No edition chosen: waiting, whatever has arrived.
-    window.templateArrived(TemplateSlot::jsb, jsbTemplate);
-    controls.pick(Control::editionList, -1);
+    // Once it has ended without the template, a press starts exactly one new sequence...
+    desktop.fetchRunning = false;
+    EXPECT_EQ(run([&] { window.generatePressed(); }), waitingAndFetch);
+    // ...and the next press, while that one runs, none.
     EXPECT_EQ(run([&] { window.generatePressed(); }), waiting);
     EXPECT_EQ(controls.text(Control::generateButton), Text(firstGenerateCaption));
+}
+
+TEST_F(WindowEvents, GeneratePressedWithNoEditionChosenOnlyWaits) {
+    window.templateArrived(TemplateSlot::jsb, jsbTemplate);
+    controls.pick(Control::editionList, -1);
+    EXPECT_THAT(run([&] { window.generatePressed(); }),
+                ElementsAre("show statusLine", "setText statusLine " + Text(waitingText)));
 }
 
 TEST_F(WindowEvents, SmallEventsDoOneThingEach) {
