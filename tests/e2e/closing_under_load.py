@@ -10,19 +10,17 @@ import ctypes
 import os
 import random
 import select
-import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import urllib.request
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from send_close_event import CloseEventSender  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+import e2e_harness as harness  # noqa: E402
+from e2e_harness import fail, wait_for  # noqa: E402
 
-PORT = 8537  # the compiled-in template address
-TITLE = "Zelvo全屏代码生成"
 RUNS = 50
 MODES = ("hang", "drip", "large", "reset")
 CLOSE_WINDOW_S = 2.0
@@ -30,27 +28,12 @@ EXIT_LIMIT_S = 2.0
 HUNG_AFTER_S = 10.0
 GENERATE_BUTTON = (681, 341)  # centre of 按钮3 in client coordinates
 PREVIEW = "yl.htm"
-SKIP = 77
 
 IN_MODIFY = 0x002
 IN_CLOSE_WRITE = 0x008
 IN_CREATE = 0x100
 IN_DELETE = 0x200
 IN_NONBLOCK = 0o4000
-
-
-def fail(message):
-    print("FAIL:", message, flush=True)
-    sys.exit(1)
-
-
-def wait_for(condition, timeout_s):
-    deadline = time.monotonic() + timeout_s
-    while True:
-        result = condition()
-        if result or time.monotonic() >= deadline:
-            return result
-        time.sleep(0.02)
 
 
 class DirectoryWatch:
@@ -83,98 +66,34 @@ class DirectoryWatch:
 
 
 class Environment:
+    """One display, one misbehaving template server and one copy of the program for all runs."""
+
     def __init__(self, program):
-        self.tmp = tempfile.mkdtemp(prefix="zelvo-closing-")
-        self.children = []
-        self.closer = None
+        self.session = harness.Session("zelvo-closing-")
         try:
-            self.start(program)
+            self.server = self.start_server()
+            self.display = harness.Display(self.session)
+            self.program = harness.install_program(self.session, program)
+            self.preview = os.path.join(os.path.dirname(self.program), PREVIEW)
+            self.watch = DirectoryWatch(os.path.dirname(self.program), PREVIEW)
         except BaseException:
-            self.stop()
+            self.session.stop()
             raise
 
-    def start(self, program):
-        self.server = self.start_server()
-        self.display = self.start_xvfb()
-        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
-        bin_dir = os.path.join(self.tmp, "bin")
-        os.mkdir(bin_dir)
-        self.program = os.path.join(bin_dir, "zelvo-fullscreen")
-        shutil.copy2(program, self.program)
-        self.preview = os.path.join(bin_dir, PREVIEW)
-        self.watch = DirectoryWatch(bin_dir, PREVIEW)
-        # Xvfb tells its number a moment before it takes connections.
-        self.closer = wait_for(self.connect_closer, 20)
-        if not self.closer:
-            with open(self.xvfb_log, errors="replace") as log:
-                fail("display %s does not answer: %s" % (self.display, log.read()))
-
-    def connect_closer(self):
-        try:
-            return CloseEventSender(self.display)
-        except OSError:
-            return None
-
     def start_server(self):
-        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "misbehaving_server.py")
-        server = subprocess.Popen([sys.executable, script, str(PORT)], stdout=subprocess.PIPE,
-                                  stderr=open(os.path.join(self.tmp, "server.log"), "wb"))
-        self.children.append(server)
+        with open(self.session.path("server.log"), "wb") as log:
+            server = self.session.start([sys.executable, os.path.join(HERE, "misbehaving_server.py"),
+                                         str(harness.TEMPLATE_PORT)], stdout=subprocess.PIPE, stderr=log)
         ready, _, _ = select.select([server.stdout], [], [], 30)
         if not ready or server.stdout.readline().strip() != b"ready":
-            fail("the template server did not start: port %d taken?" % PORT)
+            fail("the template server did not start: %s" % harness.read_text(self.session.path("server.log")))
         return server
 
-    def start_xvfb(self):
-        read_end, write_end = os.pipe()
-        self.xvfb_log = os.path.join(self.tmp, "xvfb.log")
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                                 "-nolisten", "tcp"], pass_fds=(write_end,),
-                                stderr=open(self.xvfb_log, "wb"))
-        self.children.append(xvfb)
-        os.close(write_end)
-        # Read up to the newline: Xvfb ends with a fatal error when it cannot write all of it.
-        number = b""
-        deadline = time.monotonic() + 30
-        while not number.endswith(b"\n") and select.select([read_end], [], [],
-                                                           max(0, deadline - time.monotonic()))[0]:
-            piece = os.read(read_end, 64)
-            if not piece:
-                break
-            number += piece
-        os.close(read_end)
-        number = number.decode().strip()
-        if not number:
-            fail("Xvfb did not start")
-        return ":" + number
-
     def set_mode(self, mode):
-        with urllib.request.urlopen("http://127.0.0.1:%d/mode/%s" % (PORT, mode), timeout=5) as answer:
+        address = "http://%s:%d/mode/%s" % (harness.TEMPLATE_HOST, harness.TEMPLATE_PORT, mode)
+        with urllib.request.urlopen(address, timeout=5) as answer:
             if answer.read() != b"ok":
                 fail("the server refused mode " + mode)
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
-                              timeout=10).stdout
-
-    def find_window(self, pid):
-        found = self.xdotool("search", "--all", "--onlyvisible", "--pid", str(pid), "--name", TITLE)
-        return int(found.split()[0]) if found.split() else None
-
-    def stop(self):
-        if self.closer:
-            self.closer.close()
-        # SIGTERM, so that Xvfb removes its socket and lock file.
-        for child in reversed(self.children):
-            child.terminate()
-        for child in reversed(self.children):
-            try:
-                child.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                child.kill()
-                child.wait()
-        shutil.rmtree(self.tmp, ignore_errors=True)
-
 
 def run_once(environment, number, mode, close_by, press, rng):
     """One start and close; returns the run's line, its faults, its exit code (None when it
@@ -182,10 +101,10 @@ def run_once(environment, number, mode, close_by, press, rng):
     faults = []
     environment.set_mode(mode)
     environment.watch.events()
-    log = open(os.path.join(environment.tmp, "program-%d.log" % number), "wb")
-    program = subprocess.Popen([environment.program], env=environment.env, stderr=log)
+    log = open(environment.session.path("program-%d.log" % number), "wb")
+    program = subprocess.Popen([environment.program], env=environment.display.env, stderr=log)
     try:
-        window = wait_for(lambda: program.poll() is None and environment.find_window(program.pid), 20)
+        window = wait_for(lambda: program.poll() is None and environment.display.find_window(program.pid), 20)
         if not window:
             line = "run %2d %-5s no window, exit %s" % (number, mode, program.poll())
             return line, ["no window"], program.poll(), 0.0, False
@@ -195,18 +114,17 @@ def run_once(environment, number, mode, close_by, press, rng):
         close_at = rng.uniform(press_at, CLOSE_WINDOW_S)
         if press:
             time.sleep(max(0.0, shown + press_at - time.monotonic()))
-            environment.xdotool("mousemove", "--window", str(window), *map(str, GENERATE_BUTTON),
-                                "click", "1")
+            environment.display.xdotool("mousemove", "--window", window, *GENERATE_BUTTON, "click", 1)
         time.sleep(max(0.0, shown + close_at - time.monotonic()))
         if program.poll() is not None:
             faults.append("ended by itself before the close, code %d" % program.returncode)
         if close_by == "esc":
-            environment.xdotool("windowfocus", "--sync", str(window))
+            environment.display.xdotool("windowfocus", "--sync", window)
             closed = time.monotonic()
-            environment.xdotool("key", "Escape")
+            environment.display.xdotool("key", "Escape")
         else:
             closed = time.monotonic()
-            environment.closer.send(window)
+            environment.display.send_close(window)
         try:
             code = program.wait(timeout=HUNG_AFTER_S)
         except subprocess.TimeoutExpired:
@@ -237,9 +155,7 @@ def run_once(environment, number, mode, close_by, press, rng):
 def main():
     if len(sys.argv) < 2:
         fail("usage: closing_under_load.py PROGRAM [SEED]")
-    if not all(shutil.which(tool) for tool in ("Xvfb", "xdotool")):
-        print("SKIP: Xvfb and xdotool are needed")
-        sys.exit(SKIP)
+    harness.require_tools("Xvfb", "xdotool")
     seed_text = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("ZELVO_CLOSING_SEED")
     seed = int(seed_text) if seed_text else random.SystemRandom().randrange(1 << 32)
     print("seed %d (rerun with ZELVO_CLOSING_SEED=%d)" % (seed, seed), flush=True)
@@ -260,7 +176,7 @@ def main():
             longest = max(longest, took)
             generated_runs += generated
     finally:
-        environment.stop()
+        environment.session.stop()
 
     print("exit codes: %s" % ", ".join("%s x%d" % (code, n) for code, n in sorted(
         codes.items(), key=lambda item: str(item[0]))))

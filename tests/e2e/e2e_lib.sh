@@ -2,9 +2,12 @@
 # server, and waiting on conditions. Everything started here is stopped by e2e_cleanup.
 # shellcheck shell=bash
 
+E2E_HARNESS="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/e2e_harness.py"
+# The window title and the template address, shared with the Python tests.
+eval "$(python3 "$E2E_HARNESS" shell-settings)"
+
 E2E_TMP=$(mktemp -d)
 E2E_PIDS=()
-WINDOW_TITLE="Zelvo全屏代码生成"
 
 e2e_cleanup() {
     local pid
@@ -47,14 +50,15 @@ start_display() {
 
 # start_template_server SITE_DIR: serves the templates on the compiled-in default address.
 start_template_server() {
-    python3 -m http.server --bind 127.0.0.1 8537 --directory "$1" >"$E2E_TMP/server.log" 2>&1 &
+    python3 -m http.server --bind "$E2E_TEMPLATE_HOST" "$E2E_TEMPLATE_PORT" --directory "$1" \
+        >"$E2E_TMP/server.log" 2>&1 &
     E2E_PIDS+=($!)
     wait_until 20 template_server_answers || fail "template server did not start: $(cat "$E2E_TMP/server.log")"
 }
 
 template_server_answers() {
-    python3 -c 'import urllib.request; urllib.request.urlopen("http://127.0.0.1:8537/gjx/qpdmsc/jsb.txt", timeout=1)' \
-        2>/dev/null
+    python3 -c 'import sys, urllib.request; urllib.request.urlopen(sys.argv[1], timeout=1)' \
+        "http://$E2E_TEMPLATE_HOST:$E2E_TEMPLATE_PORT/gjx/qpdmsc/jsb.txt" 2>/dev/null
 }
 
 # install_program EXECUTABLE: copies the program into a directory of its own, so its preview file
@@ -67,7 +71,7 @@ install_program() {
 
 # find_window: prints the id of the program's mapped window, waiting for it.
 find_window() {
-    timeout 20 xdotool search --sync --onlyvisible --name "$WINDOW_TITLE" | head -n1
+    timeout 20 xdotool search --sync --onlyvisible --name "$E2E_WINDOW_TITLE" | head -n1
 }
 
 clipboard_utf8() {

@@ -23,8 +23,8 @@ installed=$(install_program "$program")
 program_pid=$!
 E2E_PIDS+=("$program_pid")
 
-window=$(find_window) || fail "no window titled $WINDOW_TITLE"
-[ -n "$window" ] || fail "no window titled $WINDOW_TITLE"
+window=$(find_window) || fail "no window titled $E2E_WINDOW_TITLE"
+[ -n "$window" ] || fail "no window titled $E2E_WINDOW_TITLE"
 
 # Paste the user code into the input box, as a user would.
 printf '%s' "$user_code" | xclip -selection clipboard -i -t UTF8_STRING

@@ -14,13 +14,17 @@ request to /mode/NAME, which applies to the requests that arrive after it:
 
 Every connection has a thread of its own, so the program's sequential requests, and a request
 left over from an earlier run, never hold up another.
-Usage: misbehaving_server.py [PORT]   (prints "ready" once it listens)"""
+Usage: misbehaving_server.py [PORT]   (the template port by default; prints "ready" once it listens)"""
 
+import os
 import socket
 import struct
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import e2e_harness as harness  # noqa: E402
 
 MODES = ("hang", "drip", "large", "reset", "serve")
 DRIP_INTERVAL_S = 0.2
@@ -57,7 +61,7 @@ class Server:
         self.large = {path: large_body(size) for path, size in LARGE_BYTES.items()}
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.listener.bind(("127.0.0.1", port))
+        self.listener.bind((harness.TEMPLATE_HOST, port))
         self.listener.listen(64)
 
     def run(self):
@@ -133,7 +137,7 @@ def read_request_path(connection):
 
 
 def main():
-    server = Server(int(sys.argv[1]) if len(sys.argv) > 1 else 8537)
+    server = Server(int(sys.argv[1]) if len(sys.argv) > 1 else harness.TEMPLATE_PORT)
     print("ready", flush=True)
     server.run()
 
