@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <mutex>
@@ -88,7 +89,7 @@ struct Transfer {
     const CancelCheck* cancelled = nullptr;
     Bytes body;
     bool started = false;  // the first piece of the body has arrived
-    // An error status: whatever arrived is no template.
+    // An error status or a body past the limit: whatever arrived is no template.
     bool refused = false;
 
     bool isCancelled() const { return *cancelled && (*cancelled)(); }
@@ -99,6 +100,15 @@ struct Transfer {
 bool hasSuccessStatus(CURL* handle) {
     long status = 0;
     return curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && isSuccess(status);
+}
+
+// Grows the body by doubling, but never its reserve past the largest body accepted, so a body at
+// the limit costs the limit and no more.
+void makeRoom(Bytes& body, std::size_t length) {
+    const std::size_t needed = body.size() + length;
+    if (needed > body.capacity()) {
+        body.reserve(std::min(std::max(needed, 2 * body.capacity()), largestTemplateBody));
+    }
 }
 
 std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* userdata) {
@@ -121,6 +131,12 @@ std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* u
             transfer.body.reserve(readBufferSize(contentLength));
             transfer.started = true;
         }
+        if (length > largestTemplateBody - transfer.body.size()) {
+            // Ending the transfer here keeps an endless body from costing more than the limit.
+            transfer.refused = true;
+            return CURL_WRITEFUNC_ERROR;
+        }
+        makeRoom(transfer.body, length);
         transfer.body.insert(transfer.body.end(), data, data + length);
     } catch (const std::bad_alloc&) {
         return CURL_WRITEFUNC_ERROR;
@@ -190,8 +206,8 @@ Bytes httpGet(std::string_view url, const CancelCheck& cancelled) {
     transfer.handle = handle.get();
     transfer.cancelled = &cancelled;
     configure(handle.get(), split.get(), headers.get(), transfer);
-    // A transfer that fails part-way keeps what arrived; only the final status is examined, also
-    // when no piece of the body arrived to be judged by it.
+    // A transfer that fails part-way keeps what arrived; only the final status and the body's
+    // size are examined, the status also when no piece of the body arrived to be judged by it.
     curl_easy_perform(handle.get());
     if (transfer.refused || !hasSuccessStatus(handle.get())) {
         return {};

@@ -20,8 +20,10 @@ using CancelCheck = std::function<bool()>;
 // Sends exactly "GET <path?query> HTTP/1.0" with Host, the fixed User-Agent, "Accept: */*" and,
 // when the URL carries them, credentials; follows redirects; checks certificates for https.
 // Returns the body bytes received, all of them, or what arrived before a failure. A final status
-// (after redirects) outside 200-299 gives no bytes: an error page is no template. An empty URL,
-// one without scheme or host, or a scheme other than http/https sends nothing and gives no bytes.
+// (after redirects) outside 200-299 gives no bytes: an error page is no template. So does a body
+// larger than largestTemplateBody (read_buffer.h), whose transfer ends as soon as it passes that
+// size. An empty URL, one without scheme or host, or a scheme other than http/https sends nothing
+// and gives no bytes.
 Bytes httpGet(std::string_view url, const CancelCheck& cancelled = {});
 
 }  // namespace zelvo

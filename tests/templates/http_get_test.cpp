@@ -214,6 +214,30 @@ TEST(HttpGetTest, GoesThroughTheSystemProxyWithoutAskingForKeepAlive) {
     EXPECT_THAT(request, Not(HasSubstr("Keep-Alive")));
 }
 
+// Real templates are about a kilobyte; a body past the limit is no template, announced or not.
+TEST(HttpGetTest, ABodyAtTheLimitArrivesWholeAndOneByteMoreGivesNone) {
+    const struct {
+        const char* name;
+        test::Reply reply;
+        std::size_t expectedSize;
+    } cases[] = {
+        {"at the limit", test::generated(largestTemplateBody), largestTemplateBody},
+        {"one byte more", test::generated(largestTemplateBody + 1), 0},
+        {"at the limit, no Content-Length", test::withoutLength(patterned(largestTemplateBody)),
+         largestTemplateBody},
+        {"one byte more, no Content-Length", test::withoutLength(patterned(largestTemplateBody + 1)), 0},
+    };
+    TestHttpServer server;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = "/large-" + std::to_string(&c - cases) + ".txt";
+        server.serve(path, c.reply);
+        const std::string received = asString(httpGet(server.baseAddress() + path));
+        ASSERT_EQ(received.size(), c.expectedSize);
+        EXPECT_TRUE(received == patterned(c.expectedSize)) << "the body differs from what was sent";
+    }
+}
+
 TEST(HttpGetTest, ACancelCheckCutsOffAHungTransfer) {
     TestHttpServer server;
     server.serve("/hang.txt", test::hang());
