@@ -17,6 +17,8 @@ struct TemplateFetcher::Shared {
     std::mutex mutex;
     // Read without the lock by libcurl's callbacks to cut a transfer off.
     std::atomic<bool> abandoned{false};
+    // Cleared by the worker after its last hand-over, read by the window's thread.
+    std::atomic<bool> running{true};
     TemplateHandOver handOver;
 
     // The lock makes a hand-over and abandon exclusive: once abandon has returned, none follows.
@@ -32,6 +34,12 @@ struct TemplateFetcher::Shared {
         abandoned = true;
         // Drops whatever the window captured, so nothing of it is reachable from the worker.
         handOver = nullptr;
+    }
+
+    // After the last hand-over: the window may start the next sequence from here on.
+    void finish() {
+        const std::lock_guard lock(mutex);
+        running = false;
     }
 };
 
@@ -66,6 +74,7 @@ void TemplateFetcher::runFetchSequence(std::shared_ptr<Shared> shared, std::stri
         fetch(base + tmbPath, TemplateSlot::tmb);
         fetch(base + jsbPath, TemplateSlot::jsb);
     }
+    shared->finish();
 }
 
 TemplateFetcher::TemplateFetcher() = default;
@@ -76,8 +85,13 @@ TemplateFetcher::~TemplateFetcher() {
 
 void TemplateFetcher::start(std::string templateBaseAddress, std::string previewTemplateHost,
                             TemplateHandOver handOver) {
-    if (shared_) {
+    if (abandoned_ || isRunning()) {
         return;
+    }
+    if (shared_) {
+        // The ended sequence's worker may not have exited yet: what the window captured is
+        // dropped here, on the window's thread, not with the worker's share of the old state.
+        shared_->abandon();
     }
     shared_ = std::make_shared<Shared>(std::move(handOver));
     try {
@@ -87,10 +101,16 @@ void TemplateFetcher::start(std::string templateBaseAddress, std::string preview
         worker.detach();
     } catch (const std::system_error&) {
         // No thread, no downloads: every slot stays empty, as after failed downloads.
+        shared_->finish();
     }
 }
 
+bool TemplateFetcher::isRunning() const {
+    return !abandoned_ && shared_ && shared_->running;
+}
+
 void TemplateFetcher::abandon() {
+    abandoned_ = true;
     if (shared_) {
         shared_->abandon();
     }

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "handover_log.h"
@@ -271,6 +272,91 @@ TEST_F(TemplateFetcherTest, AbandonBeforeStartOrAfterTheEndChangesNothing) {
     fetcher.abandon();
 
     EXPECT_EQ(log->handOvers(), handOvers);
+}
+
+// isRunning() offers nothing to wait on; it turns false right after the last hand-over.
+bool waitUntilEnded(const TemplateFetcher& fetcher) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (fetcher.isRunning()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST_F(TemplateFetcherTest, AStartAfterAnEndedSequenceMakesTheSameRequestsAgainInOrder) {
+    codeServer.serve(tmbPath, test::errorPage("404 Not Found", "<html>no such file</html>"));
+    codeServer.serve(jsbPath, test::ok("shop code"));
+    const std::vector<HandOver> oneSequence = {
+        {TemplateSlot::tmb, ""},
+        {TemplateSlot::jsb, "shop code"},
+        {TemplateSlot::previewJsb, "preview jsb"},
+        {TemplateSlot::previewTmb, "preview tmb"},
+        {TemplateSlot::tmb, ""},
+        {TemplateSlot::jsb, "shop code"},
+    };
+
+    start(codeServer.baseAddress());
+    EXPECT_TRUE(fetcher.isRunning());
+    ASSERT_TRUE(log->waitForCount(6, patience));
+    ASSERT_TRUE(waitUntilEnded(fetcher));
+    EXPECT_EQ(log->handOvers(), oneSequence);
+
+    start(codeServer.baseAddress());
+    EXPECT_TRUE(fetcher.isRunning());
+
+    auto twice = oneSequence;
+    twice.insert(twice.end(), oneSequence.begin(), oneSequence.end());
+    EXPECT_EQ(handOversSettledAt(12), twice);
+    EXPECT_TRUE(waitUntilEnded(fetcher));
+    EXPECT_THAT(codeServer.targets(),
+                ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath, tmbPath, jsbPath, tmbPath, jsbPath));
+    EXPECT_THAT(preview.targets(),
+                ElementsAre(previewJsbPath, previewTmbPath, previewJsbPath, previewTmbPath));
+}
+
+TEST_F(TemplateFetcherTest, AStartWhileASequenceRunsMakesNoRequest) {
+    codeServer.serve(tmbPath, test::hang());
+    codeServer.serve(jsbPath, test::ok("shop code"));
+    start(codeServer.baseAddress());
+    ASSERT_TRUE(codeServer.waitForRequests(1, patience));
+    auto secondLog = std::make_shared<HandOverLog>();
+
+    fetcher.start(codeServer.baseAddress(), preview.host(),
+                  [secondLog](TemplateSlot slot, Text text) { secondLog->add(slot, std::move(text)); });
+
+    EXPECT_TRUE(fetcher.isRunning());
+    EXPECT_FALSE(codeServer.waitForRequests(2, quietPeriod)) << "the second start made a request";
+    // The hung tmb now ends without a body, and the first sequence runs to its end with its repeat.
+    codeServer.releaseHangs();
+    handOversSettledAt(6);
+    EXPECT_TRUE(waitUntilEnded(fetcher));
+    EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath));
+    EXPECT_THAT(preview.targets(), ElementsAre(previewJsbPath, previewTmbPath));
+    EXPECT_TRUE(secondLog->handOvers().empty());
+}
+
+TEST_F(TemplateFetcherTest, AStartAfterAbandonMakesNoRequest) {
+    codeServer.serve(tmbPath, test::ok("tmall code"));
+    codeServer.serve(jsbPath, test::ok("shop code"));
+    start(codeServer.baseAddress());
+    handOversSettledAt(4);
+    ASSERT_TRUE(waitUntilEnded(fetcher));
+    fetcher.abandon();
+    TemplateFetcher abandonedFirst;
+    abandonedFirst.abandon();
+
+    start(codeServer.baseAddress());
+    abandonedFirst.start(codeServer.baseAddress(), preview.host(),
+                         [log = log](TemplateSlot slot, Text text) { log->add(slot, std::move(text)); });
+
+    EXPECT_FALSE(fetcher.isRunning());
+    EXPECT_FALSE(abandonedFirst.isRunning());
+    EXPECT_FALSE(codeServer.waitForRequests(3, quietPeriod)) << "a start after abandon made a request";
+    EXPECT_EQ(preview.connectionCount(), 2u);
+    EXPECT_EQ(log->handOvers().size(), 4u);
 }
 
 // The program ends without waiting for its worker; the probe does the same while its worker is
