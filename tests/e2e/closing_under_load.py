@@ -4,6 +4,7 @@ hangs, drips, sends large bodies, or resets the connection. Each run closes at a
 within two seconds of the window showing, by Esc or by the window manager's close event, after a
 press of the generate button in half of the runs. Every run must exit with code 0 within two
 seconds of the close, and leave no "yl.htm" behind; runs that generated prove the deletion.
+Runs in a network namespace of its own, so the program reaches this server and no other.
 Usage: closing_under_load.py PROGRAM [SEED]   (the seed also comes from ZELVO_CLOSING_SEED)"""
 
 import ctypes
@@ -156,6 +157,7 @@ def main():
     if len(sys.argv) < 2:
         fail("usage: closing_under_load.py PROGRAM [SEED]")
     harness.require_tools("Xvfb", "xdotool")
+    harness.enter_private_network()
     seed_text = sys.argv[2] if len(sys.argv) > 2 else os.environ.get("ZELVO_CLOSING_SEED")
     seed = int(seed_text) if seed_text else random.SystemRandom().randrange(1 << 32)
     print("seed %d (rerun with ZELVO_CLOSING_SEED=%d)" % (seed, seed), flush=True)

@@ -1,10 +1,15 @@
-# Helpers for tests that drive the real program: an X display of their own, the bundled template
-# server, and waiting on conditions. Everything started here is stopped by e2e_cleanup.
+# Helpers for tests that drive the real program: a network and an X display of their own, the
+# bundled template server, and waiting on conditions. Everything started here is stopped by
+# e2e_cleanup. Sourcing it runs the test again from the start in a new network namespace, so
+# that the program's compiled-in template address reaches the test's own server and no other.
 # shellcheck shell=bash
 
 E2E_HARNESS="$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/e2e_harness.py"
 # The window title and the template address, shared with the Python tests.
 eval "$(python3 "$E2E_HARNESS" shell-settings)"
+if [ "$E2E_IN_PRIVATE_NETWORK" != 1 ]; then
+    exec python3 "$E2E_HARNESS" private-network bash "$0" "$@"
+fi
 
 E2E_TMP=$(mktemp -d)
 E2E_PIDS=()
@@ -45,6 +50,10 @@ start_display() {
     display_written() { [ "$(wc -l <"$fifo")" -ge 1 ]; }
     wait_until 20 display_written || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$(head -n1 "$fifo")"
+    # Qt wants a runtime directory that its user owns, and inside a user namespace the usual
+    # one looks like someone else's.
+    export XDG_RUNTIME_DIR=$E2E_TMP/runtime
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
     wait_until 20 xdpyinfo >/dev/null 2>&1 || fail "display $DISPLAY does not answer"
 }
 

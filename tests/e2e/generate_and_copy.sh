@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real program under Xvfb against the bundled templates: types a user code into the input box,
 # presses the generate button, and checks the clipboard and the preview file against the expected
-# generation; then Esc closes it with exit code 0 and the preview file is gone.
+# generation; then Esc closes it with exit code 0 and the preview file is gone. It runs in a
+# network namespace of its own (e2e_lib.sh), so the templates come from its own server: a server
+# with other templates would make the comparison fail.
 # Usage: generate_and_copy.sh PROGRAM EXPECTED_GENERATION SITE_DIR
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"

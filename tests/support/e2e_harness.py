@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
-"""What the tests that drive the real program share: its window title and template address, an
-X display of their own, a copy of the program in a directory of its own, and waiting on a
-condition.
+"""What the tests that drive the real program share: its window title and template address, a
+network namespace of their own, an X display of their own, a copy of the program in a directory
+of its own, and waiting on a condition.
+
+The program always fetches from the compiled-in address, so a test that starts it runs in a new
+network namespace with only the loopback up: nothing else on the machine can hold the port or
+answer in the test's place, and such tests can run side by side.
 
 Run as a script:
-  e2e_harness.py shell-settings    prints the shared values as shell assignments"""
+  e2e_harness.py private-network COMMAND [ARG...]   runs the command in a network of its own
+  e2e_harness.py shell-settings                     prints the shared values as shell assignments"""
 
 import ctypes
 import ctypes.util
@@ -21,6 +26,12 @@ TITLE = "Zelvo全屏代码生成"
 TEMPLATE_HOST = "127.0.0.1"  # the compiled-in template address
 TEMPLATE_PORT = 8537
 SKIP = 77  # the tests' SKIP_RETURN_CODE
+
+# Holds the id of the namespace that was made for the test, so that a test knows it is inside
+# that one and not merely started by something that set the variable.
+NETWORK_MARKER = "ZELVO_E2E_NETWORK"
+# The namespace reaches no proxy, and the program would ask one for its templates.
+PROXY_VARIABLES = ("http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY")
 
 
 def fail(message):
@@ -47,6 +58,64 @@ def require_tools(*tools):
     missing = [tool for tool in tools if shutil.which(tool) is None]
     if missing:
         skip("%s needed" % " and ".join(missing))
+
+
+def network_namespace():
+    return os.readlink("/proc/self/ns/net")
+
+
+def in_private_network():
+    return os.environ.get(NETWORK_MARKER) == network_namespace()
+
+
+def find_ip():
+    # ip lives in /usr/sbin, which a user's PATH often lacks.
+    return shutil.which("ip", path=os.pathsep.join([os.environ.get("PATH", ""), "/usr/sbin", "/sbin"]))
+
+
+def namespace_options(unshare, ip):
+    """unshare's options that give a network namespace here: root makes one directly; another
+    user needs a user namespace around it, which the kernel may forbid. Skips when neither works."""
+    errors = []
+    for options in (["--net"], ["--net", "--map-root-user"]):
+        probe = subprocess.run([unshare, *options, "--", ip, "link", "set", "lo", "up"],
+                               capture_output=True, text=True)
+        if probe.returncode == 0:
+            return options
+        errors.append("unshare %s: %s" % (" ".join(options), probe.stderr.strip() or probe.returncode))
+    skip("no network namespace of its own can be made here, so the compiled-in template port "
+         "may belong to another server (%s)" % "; ".join(errors))
+
+
+def run_in_private_network(command):
+    """Replaces this process with the command, run in a new network namespace with the loopback
+    up; skips the test when no namespace can be made."""
+    if in_private_network():
+        os.execvp(command[0], command)
+    unshare, ip = shutil.which("unshare"), find_ip()
+    if unshare is None or ip is None:
+        skip("unshare (util-linux) and ip (iproute2) are needed for a network of the test's own")
+    options = namespace_options(unshare, ip)
+    sys.stdout.flush()
+    sys.stderr.flush()
+    os.execv(unshare, [unshare, *options, "--", sys.executable, os.path.abspath(__file__),
+                       "_inside-network", ip, *command])
+
+
+def enter_private_network():
+    """For a Python test's start: runs the test again, from the start, in a network of its own,
+    unless it is there already."""
+    if not in_private_network():
+        run_in_private_network([sys.executable, os.path.abspath(sys.argv[0]), *sys.argv[1:]])
+
+
+def bring_up_network(ip, command):
+    """The first step inside the new namespace, before the command."""
+    subprocess.run([ip, "link", "set", "lo", "up"], check=True)
+    for name in PROXY_VARIABLES:
+        os.environ.pop(name, None)
+    os.environ[NETWORK_MARKER] = network_namespace()
+    os.execvp(command[0], command)
 
 
 class Session:
@@ -179,7 +248,8 @@ def connect(display_name):
 
 
 class Display:
-    """An Xvfb of the test's own, on a display number that Xvfb picks."""
+    """An Xvfb of the test's own, on a display number that Xvfb picks. Start it inside the test's
+    network namespace: the X server's abstract socket belongs to the namespace it was made in."""
 
     def __init__(self, session, screen="1280x1024x24"):
         read_end, write_end = os.pipe()
@@ -206,7 +276,11 @@ class Display:
         if not self.connection:
             fail("display %s does not answer: %s" % (self.name, read_text(log_path)))
         session.before_stop(self.connection.close)
-        self.env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb")
+        # Qt wants a runtime directory that its user owns, and inside a user namespace the
+        # usual one looks like someone else's.
+        runtime = session.path("runtime")
+        os.mkdir(runtime, 0o700)
+        self.env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
 
     def xdotool(self, *args, check=False):
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, text=True,
@@ -232,12 +306,17 @@ def read_text(path):
 
 def shell_settings():
     for name, value in (("E2E_WINDOW_TITLE", TITLE), ("E2E_TEMPLATE_HOST", TEMPLATE_HOST),
-                        ("E2E_TEMPLATE_PORT", TEMPLATE_PORT)):
+                        ("E2E_TEMPLATE_PORT", TEMPLATE_PORT),
+                        ("E2E_IN_PRIVATE_NETWORK", int(in_private_network()))):
         print("%s=%s" % (name, shlex.quote(str(value))))
 
 
 def main():
-    if sys.argv[1:] == ["shell-settings"]:
+    if len(sys.argv) >= 3 and sys.argv[1] == "private-network":
+        run_in_private_network(sys.argv[2:])
+    elif len(sys.argv) >= 4 and sys.argv[1] == "_inside-network":
+        bring_up_network(sys.argv[2], sys.argv[3:])
+    elif sys.argv[1:] == ["shell-settings"]:
         shell_settings()
     else:
         print(__doc__.split("Run as a script:\n")[1], file=sys.stderr)

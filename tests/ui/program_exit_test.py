@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Starts the real program under Xvfb while its template server accepts and never answers,
 closes the window with Esc, and checks that the process exits with code 0 within 2 seconds
-and has deleted the preview file."""
+and has deleted the preview file. Runs in a network namespace of its own, where the silent
+server has the compiled-in template port to itself."""
 
 import os
 import socket
@@ -42,6 +43,7 @@ class SilentServer:
 
 def main():
     harness.require_tools("Xvfb", "xdotool")
+    harness.enter_private_network()
     with harness.Session("zelvo-exit-") as session:
         server = SilentServer()
         display = harness.Display(session, screen="1024x768x24")
