@@ -249,6 +249,22 @@ class GeneratorWindowTest : public QObject {
         QCOMPARE(find<QPushButton>(u"按钮3")->text(), QStringLiteral("生成"));
     }
 
+    // Only the box's own line breaks become "\n", whichever way they were written; a U+2028 that
+    // the user pasted is a character of their code and reaches the logic as itself.
+    void onlyLineBreaksBecomeLineFeeds() {
+        auto* input = find<QPlainTextEdit>(u"编辑框4");
+        input->setFocus();
+        QApplication::clipboard()->setText(QStringLiteral("a\u2028b\r\nc\rd\u2029e\u00A0"));
+        QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(QByteArray::fromStdString(window_->controls().text(Control::codeInputBox)),
+                 QByteArray("a\x81\x36\xA6\x35"
+                            "b\nc\nd\ne\x81\x30\x84\x32"));
+
+        const Text generated = "x\x81\x36\xA6\x35y\nz";
+        window_->controls().setText(Control::outputBox, generated);
+        QCOMPARE(window_->controls().text(Control::outputBox), generated);
+    }
+
     void editionRuleRunsOnEveryPick() {
         auto* offset = find<QLineEdit>(u"编辑框5");
         auto* input = find<QGroupBox>(u"分组框2");

@@ -14,12 +14,12 @@ namespace zelvo {
 
 namespace {
 
-// The paragraph and line separators of the document become "\n"; unlike toPlainText() this keeps
-// non-breaking spaces, which user code may hold.
+// The box's own paragraph breaks become "\n"; every character the user put in stays, unlike
+// toPlainText(), which would turn non-breaking spaces into spaces. A U+2028 LINE SEPARATOR is
+// such a character: inside a JavaScript string it means something other than a line feed.
 QString plainTextOf(const QPlainTextEdit* box) {
     QString text = box->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
     return text;
 }
 
