@@ -8,9 +8,9 @@ ZELVO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
     qt6-base-dev libcurl4-openssl-dev python3 clang-format fonts-dejavu-core)
 # The window's captions are Chinese: a CJK font makes them readable.
 ZELVO_RUN_PACKAGES=(fonts-noto-cjk)
-# The end-to-end tests run in network namespaces of their own: unshare (util-linux) makes one and
-# ip (iproute2) brings up its loopback.
-ZELVO_TEST_PACKAGES=(libx11-dev xvfb xdotool xclip x11-utils openssl clang libclang-rt-14-dev
+# The format check lists the files with git. The end-to-end tests run in network namespaces of
+# their own: unshare (util-linux) makes one and ip (iproute2) brings up its loopback.
+ZELVO_TEST_PACKAGES=(git libx11-dev xvfb xdotool xclip x11-utils openssl clang libclang-rt-14-dev
     iproute2 util-linux)
 
 stage() { printf '==> %s\n' "$*"; }
