@@ -68,7 +68,7 @@ void QtDesktop::startTemplateFetch() {
 }
 
 bool QtDesktop::isTemplateFetchRunning() const {
-    return false;
+    return fetcher_.isRunning();
 }
 
 void QtDesktop::abandonTemplateFetch() {
