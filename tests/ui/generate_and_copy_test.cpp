@@ -120,6 +120,36 @@ class GenerateAndCopyTest : public QObject {
         QCOMPARE(look(), (ButtonLook{QStringLiteral("生成与复制"), true, true}));
     }
 
+    // Going disabled hands the button's focus on; after the press it is the button's again.
+    void theFocusReturnsToTheButtonAfterAGeneration_data() {
+        QTest::addColumn<bool>("bySpace");
+        QTest::newRow("mouse click") << false;
+        QTest::newRow("Space") << true;
+    }
+
+    void theFocusReturnsToTheButtonAfterAGeneration() {
+        QFETCH(bool, bySpace);
+        QApplication::setActiveWindow(window_.get());
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        handOver(TemplateSlot::jsb, codeMarker);
+        auto* button = find<QPushButton>(u"按钮3");
+        bool focusMovedWhileBusy = false;
+        QObject connectionScope;
+        connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &connectionScope,
+                [&] { focusMovedWhileBusy = QApplication::focusWidget() != button; });
+
+        if (bySpace) {
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Space);
+        } else {
+            press();
+        }
+
+        QVERIFY(focusMovedWhileBusy);  // the fault this guards against is real
+        QCOMPARE(look(), (ButtonLook{QStringLiteral("生成与复制"), true, true}));
+        QCOMPARE(QApplication::focusWidget(), button);
+    }
+
     void aSecondGenerationReplacesAllThreeResults() {
         handOver(TemplateSlot::jsb, "[" + codeMarker + "]");
         handOver(TemplateSlot::previewJsb, "537206418");

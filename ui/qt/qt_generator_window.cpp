@@ -87,7 +87,7 @@ void QtGeneratorWindow::wireEvents() {
     connect(qobject_cast<QLineEdit*>(form_[Control::widthBox]), &QLineEdit::textEdited, this,
             [this] { behaviour_.widthEdited(); });
     connect(qobject_cast<QPushButton*>(form_[Control::generateButton]), &QPushButton::clicked, this,
-            [this] { behaviour_.generatePressed(); });
+            [this] { generatePressed(); });
     connect(qobject_cast<QPushButton*>(form_[Control::previewButton]), &QPushButton::clicked, this,
             [this] { behaviour_.previewPressed(); });
     connect(form_.statusTimer, &QTimer::timeout, this, [this] { behaviour_.timerTicked(); });
@@ -97,6 +97,17 @@ void QtGeneratorWindow::wireEvents() {
         control->installEventFilter(this);
     }
     qobject_cast<QPlainTextEdit*>(form_[Control::codeInputBox])->viewport()->installEventFilter(this);
+}
+
+void QtGeneratorWindow::generatePressed() {
+    // Qt hands the focus of a button that goes disabled to the next control; the busy look lasts
+    // only as long as the press, so the focus comes back once it is over.
+    QWidget* button = form_[Control::generateButton];
+    const bool hadFocus = button->hasFocus();
+    behaviour_.generatePressed();
+    if (hadFocus && !button->hasFocus() && button->isEnabled() && isVisible()) {
+        button->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 std::optional<Control> QtGeneratorWindow::focusedControl() const {

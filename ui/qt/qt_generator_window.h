@@ -42,6 +42,7 @@ class QtGeneratorWindow : public QWidget {
 
   private:
     void wireEvents();
+    void generatePressed();
     bool handleKey(const QKeyEvent& key);
     std::optional<Control> focusedControl() const;
     void fitOuterSize();
