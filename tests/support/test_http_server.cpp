@@ -1,5 +1,9 @@
 #include "tests/support/test_http_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <linux/sockios.h>
@@ -9,6 +13,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -19,11 +24,156 @@
 namespace zelvo::test {
 namespace {
 
+// The few socket calls that differ between POSIX systems and Windows (Winsock, for the Windows
+// build's tests under Wine). On POSIX systems each is the plain call.
+#ifdef _WIN32
+using PollEntry = WSAPOLLFD;
+constexpr int sendFlags = 0;
+constexpr int shutdownSending = SD_SEND;
+
+bool interrupted() {
+    return false;
+}
+bool isSocket(SocketHandle handle) {
+    return handle != INVALID_SOCKET;
+}
+SocketHandle openStreamSocket() {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return started ? ::socket(AF_INET, SOCK_STREAM, 0) : INVALID_SOCKET;
+}
+SocketHandle acceptConnection(SocketHandle listener) {
+    return ::accept(listener, nullptr, nullptr);
+}
+void closeSocket(SocketHandle handle) {
+    if (isSocket(handle)) {
+        ::closesocket(handle);
+    }
+}
+long long sendSome(SocketHandle connection, const char* data, std::size_t size) {
+    return ::send(connection, data, static_cast<int>(std::min<std::size_t>(size, 1 << 30)), sendFlags);
+}
+long long receiveSome(SocketHandle connection, char* data, std::size_t size) {
+    return ::recv(connection, data, static_cast<int>(size), 0);
+}
+int pollSockets(PollEntry* entries, unsigned long count, int timeoutMs) {
+    return ::WSAPoll(entries, count, timeoutMs);
+}
+void setReceiveTimeout(SocketHandle connection, int seconds) {
+    const DWORD milliseconds = static_cast<DWORD>(seconds) * 1000;
+    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&milliseconds),
+                 sizeof milliseconds);
+}
+// Winsock wakes a blocked accept() only when the listener is closed.
+void stopAccepting(SocketHandle& listener) {
+    ::closesocket(listener);
+    listener = INVALID_SOCKET;
+}
+// Winsock has no pipe to poll: a connected pair of loopback sockets stands in for it.
+bool openWakePipe(SocketHandle (&ends)[2]) {
+    const SocketHandle listener = openStreamSocket();
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    bool paired = isSocket(listener) &&
+                  ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                  ::listen(listener, 1) == 0 &&
+                  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    if (paired) {
+        ends[1] = openStreamSocket();
+        paired = isSocket(ends[1]) &&
+                 ::connect(ends[1], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    if (paired) {
+        ends[0] = ::accept(listener, nullptr, nullptr);
+        paired = isSocket(ends[0]);
+    }
+    closeSocket(listener);
+    return paired;
+}
+void signalWakePipe(SocketHandle writeEnd) {
+    const char wake = 1;
+    ::send(writeEnd, &wake, 1, 0);
+}
+// Winsock cannot tell how much the peer has acknowledged; on loopback a moment is plenty.
+void waitUntilAcknowledged(SocketHandle) {
+    ::Sleep(200);
+}
+void resetConnection(SocketHandle connection) {
+    const linger abortive{1, 0};
+    ::setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
+                 sizeof abortive);
+    ::closesocket(connection);
+}
+#else
+using PollEntry = pollfd;
+constexpr int sendFlags = MSG_NOSIGNAL;
+constexpr int shutdownSending = SHUT_WR;
+
+bool interrupted() {
+    return errno == EINTR;
+}
+bool isSocket(SocketHandle handle) {
+    return handle >= 0;
+}
+SocketHandle openStreamSocket() {
+    return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+SocketHandle acceptConnection(SocketHandle listener) {
+    return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+void closeSocket(SocketHandle handle) {
+    ::close(handle);
+}
+ssize_t sendSome(SocketHandle connection, const char* data, std::size_t size) {
+    return ::send(connection, data, size, sendFlags);
+}
+ssize_t receiveSome(SocketHandle connection, char* data, std::size_t size) {
+    return ::recv(connection, data, size, 0);
+}
+int pollSockets(PollEntry* entries, nfds_t count, int timeoutMs) {
+    return ::poll(entries, count, timeoutMs);
+}
+void setReceiveTimeout(SocketHandle connection, int seconds) {
+    timeval timeout{seconds, 0};
+    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+// On Linux this wakes the blocked accept().
+void stopAccepting(SocketHandle& listener) {
+    ::shutdown(listener, SHUT_RDWR);
+}
+bool openWakePipe(SocketHandle (&ends)[2]) {
+    return ::pipe2(ends, O_CLOEXEC) == 0;
+}
+void signalWakePipe(SocketHandle writeEnd) {
+    const char wake = 1;
+    [[maybe_unused]] const auto written = ::write(writeEnd, &wake, 1);
+}
+// An abortive close drops whatever the client has not acknowledged, so the part sent before a
+// reset must have arrived first. Bounded, in case the client stopped reading.
+void waitUntilAcknowledged(SocketHandle connection) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int unacknowledged = 0;
+    while (::ioctl(connection, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        ::poll(nullptr, 0, 1);
+    }
+}
+void resetConnection(SocketHandle connection) {
+    const linger abortive{1, 0};
+    ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    ::close(connection);
+}
+#endif
+
 // False when the client has gone.
-bool sendAll(int connection, std::string_view bytes) {
+bool sendAll(SocketHandle connection, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t sent = ::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
+        const auto sent = sendSome(connection, bytes.data(), bytes.size());
+        if (sent < 0 && interrupted()) {
             continue;
         }
         if (sent <= 0) {
@@ -34,7 +184,7 @@ bool sendAll(int connection, std::string_view bytes) {
     return true;
 }
 
-void sendGenerated(int connection, std::size_t length) {
+void sendGenerated(SocketHandle connection, std::size_t length) {
     std::string period(patternPeriod, '\0');
     for (std::size_t i = 0; i < patternPeriod; ++i) {
         period[i] = patternedByte(i);
@@ -53,31 +203,14 @@ void sendGenerated(int connection, std::size_t length) {
     }
 }
 
-// An abortive close drops whatever the client has not acknowledged, so the part sent before a
-// reset must have arrived first. Bounded, in case the client stopped reading.
-void waitUntilAcknowledged(int connection) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int unacknowledged = 0;
-    while (::ioctl(connection, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged > 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-        ::poll(nullptr, 0, 1);
-    }
-}
-
-void resetConnection(int connection) {
-    const linger abortive{1, 0};
-    ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-    ::close(connection);
-}
-
 // Reads up to the blank line that ends a GET request; what a broken client sent before it
 // closed counts as the request too.
-std::string readRequest(int connection) {
+std::string readRequest(SocketHandle connection) {
     std::string request;
     char piece[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t received = ::recv(connection, piece, sizeof piece, 0);
-        if (received < 0 && errno == EINTR) {
+        const auto received = receiveSome(connection, piece, sizeof piece);
+        if (received < 0 && interrupted()) {
             continue;
         }
         if (received <= 0) {
@@ -179,12 +312,12 @@ Reply hang() {
 }
 
 TestHttpServer::TestHttpServer() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0 || ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+    listener_ = openStreamSocket();
+    if (!isSocket(listener_) || !openWakePipe(wakePipe_)) {
         throw std::runtime_error("test server: no socket");
     }
     const int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof yes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -205,15 +338,14 @@ TestHttpServer::~TestHttpServer() {
         stopping_ = true;
     }
     releaseHangs();
-    // On Linux this wakes the blocked accept().
-    ::shutdown(listener_, SHUT_RDWR);
+    stopAccepting(listener_);
     acceptor_.join();
     for (auto& connection : connectionThreads_) {
         connection.thread.join();
     }
-    ::close(listener_);
-    ::close(wakePipe_[0]);
-    ::close(wakePipe_[1]);
+    closeSocket(listener_);
+    closeSocket(wakePipe_[0]);
+    closeSocket(wakePipe_[1]);
 }
 
 std::string TestHttpServer::host() const {
@@ -273,23 +405,22 @@ void TestHttpServer::releaseHangs() {
     if (!released_) {
         released_ = true;
         // Never read: the pipe stays readable, so every hang, present or later, wakes.
-        const char wake = 1;
-        [[maybe_unused]] const auto written = ::write(wakePipe_[1], &wake, 1);
+        signalWakePipe(wakePipe_[1]);
     }
 }
 
 void TestHttpServer::acceptConnections() {
     for (;;) {
-        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        const SocketHandle connection = acceptConnection(listener_);
         const std::lock_guard lock(mutex_);
-        if (connection < 0) {
-            if (errno == EINTR && !stopping_) {
+        if (!isSocket(connection)) {
+            if (interrupted() && !stopping_) {
                 continue;
             }
             return;
         }
         if (stopping_) {
-            ::close(connection);
+            closeSocket(connection);
             return;
         }
         ++connections_;
@@ -319,10 +450,9 @@ Reply TestHttpServer::replyFor(const std::string& target) {
     return found->second[std::min(turn, found->second.size() - 1)];
 }
 
-void TestHttpServer::answer(int connection) {
+void TestHttpServer::answer(SocketHandle connection) {
     // A client that never finishes its request must not hold the server's end.
-    timeval timeout{5, 0};
-    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setReceiveTimeout(connection, 5);
     const std::string request = readRequest(connection);
     const std::string target = targetOf(request);
     {
@@ -362,11 +492,11 @@ void TestHttpServer::answer(int connection) {
             }
             break;
     }
-    ::shutdown(connection, SHUT_WR);
-    ::close(connection);
+    ::shutdown(connection, shutdownSending);
+    closeSocket(connection);
 }
 
-void TestHttpServer::sendDrip(int connection, const Reply& reply) {
+void TestHttpServer::sendDrip(SocketHandle connection, const Reply& reply) {
     if (!sendAll(connection, head(reply, true, reply.body.size()))) {
         return;
     }
@@ -399,10 +529,11 @@ void TestHttpServer::noteHangUp() {
     changed_.notify_all();
 }
 
-TestHttpServer::Waited TestHttpServer::waitForHangUp(int connection, std::chrono::milliseconds timeout) {
+TestHttpServer::Waited TestHttpServer::waitForHangUp(SocketHandle connection,
+                                                     std::chrono::milliseconds timeout) {
     const bool forever = timeout.count() < 0;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    pollfd watched[2] = {{connection, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+    PollEntry watched[2] = {{connection, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
     for (;;) {
         int waitMs = -1;
         if (!forever) {
@@ -413,9 +544,9 @@ TestHttpServer::Waited TestHttpServer::waitForHangUp(int connection, std::chrono
             }
             waitMs = static_cast<int>(left.count());
         }
-        const int ready = ::poll(watched, 2, waitMs);
+        const int ready = pollSockets(watched, 2, waitMs);
         if (ready < 0) {
-            if (errno == EINTR) {
+            if (interrupted()) {
                 continue;
             }
             return Waited::released;
@@ -425,7 +556,7 @@ TestHttpServer::Waited TestHttpServer::waitForHangUp(int connection, std::chrono
         }
         if (watched[0].revents != 0) {
             char byte;
-            if (::recv(connection, &byte, 1, 0) <= 0) {
+            if (receiveSome(connection, &byte, 1) <= 0) {
                 return Waited::hungUp;
             }
         }

@@ -18,6 +18,14 @@
 
 namespace zelvo::test {
 
+// A socket as the system names it: a descriptor on POSIX systems, a SOCKET handle on Windows.
+#ifdef _WIN32
+using SocketHandle = std::uintptr_t;
+#else
+using SocketHandle = int;
+#endif
+inline constexpr SocketHandle noSocket = static_cast<SocketHandle>(-1);
+
 // The byte at `offset` of a large generated body: letters that differ along the way, so a lost,
 // doubled or reordered piece shows unless it is a whole number of periods long.
 constexpr char patternedByte(std::size_t offset) {
@@ -98,16 +106,17 @@ class TestHttpServer {
 
   private:
     void acceptConnections();
-    void answer(int connection);
+    void answer(SocketHandle connection);
     enum class Waited { timedOut, hungUp, released };
     // Waits for the client to hang up or the hangs to be released; a negative timeout never ends.
-    Waited waitForHangUp(int connection, std::chrono::milliseconds timeout);
+    Waited waitForHangUp(SocketHandle connection, std::chrono::milliseconds timeout);
     void noteHangUp();
-    void sendDrip(int connection, const Reply& reply);
+    void sendDrip(SocketHandle connection, const Reply& reply);
     Reply replyFor(const std::string& target);
 
-    int listener_ = -1;
-    int wakePipe_[2] = {-1, -1};
+    SocketHandle listener_ = noSocket;
+    // Readable once the hangs are released: a pipe, or on Windows a connected pair of sockets.
+    SocketHandle wakePipe_[2] = {noSocket, noSocket};
     std::uint16_t port_ = 0;
 
     mutable std::mutex mutex_;
