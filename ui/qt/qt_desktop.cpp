@@ -37,7 +37,8 @@ class QtDesktop::ResultMailbox {
     Delivery deliver_;
 };
 
-QtDesktop::QtDesktop(QObject* window, TemplateSource source, std::string programDirectory, Delivery deliver)
+QtDesktop::QtDesktop(QObject* window, TemplateSource source, std::optional<std::string> programDirectory,
+                     Delivery deliver)
     : previewFile_(std::move(programDirectory)),
       source_(std::move(source)),
       mailbox_(std::make_shared<ResultMailbox>(window, std::move(deliver))) {}

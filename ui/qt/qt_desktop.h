@@ -7,6 +7,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "templates/template_fetcher.h"
@@ -27,7 +28,9 @@ class QtDesktop final : public Desktop {
     using Delivery = std::function<void(TemplateSlot, Text)>;
 
     // `window` is the object whose thread and lifetime the deliveries follow.
-    QtDesktop(QObject* window, TemplateSource source, std::string programDirectory, Delivery deliver);
+    // Without a program directory the preview file lives in the private temporary folder only.
+    QtDesktop(QObject* window, TemplateSource source, std::optional<std::string> programDirectory,
+              Delivery deliver);
     ~QtDesktop() override;
     QtDesktop(const QtDesktop&) = delete;
     QtDesktop& operator=(const QtDesktop&) = delete;
@@ -43,6 +46,7 @@ class QtDesktop final : public Desktop {
     // What the fetch worker calls from its own thread: posts the result to the window's thread,
     // unless the fetch has been abandoned by then.
     TemplateHandOver templateHandOver();
+    PreviewFile& previewFile() { return previewFile_; }
     const PreviewFile& previewFile() const { return previewFile_; }
 
   private:

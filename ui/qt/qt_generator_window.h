@@ -18,7 +18,8 @@ namespace zelvo {
 
 struct GeneratorWindowSetup {
     TemplateSource templates;
-    std::string programDirectory;
+    // As programDirectory() gives it: nothing when the executable's path could not be read.
+    std::optional<std::string> programDirectory;
 };
 
 class QtGeneratorWindow : public QWidget {
