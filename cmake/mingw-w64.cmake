@@ -27,3 +27,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 # GCC 12 reports impossible overlaps inside libstdc++'s inlined std::string copies at -O2
 # (GCC bug 105651); the warning says nothing about this project's code.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
+
+# A release executable carries no symbols: it is the file that users download.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
