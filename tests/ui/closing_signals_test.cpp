@@ -6,7 +6,7 @@
 #include <csignal>
 #include <memory>
 
-#include "silent_listener.h"
+#include "tests/support/silent_listener.h"
 #include "ui/qt/qt_generator_window.h"
 #include "window_test_support.h"
 

@@ -18,8 +18,8 @@
 #include <variant>
 
 #include "generator/code_generator.h"
-#include "silent_listener.h"
 #include "templates/http_get.h"
+#include "tests/support/silent_listener.h"
 #include "ui/qt/qt_generator_window.h"
 #include "ui/qt/text_boundary.h"
 #include "window_test_support.h"

@@ -21,8 +21,8 @@
 #include <memory>
 #include <thread>
 
-#include "silent_listener.h"
 #include "templates/http_get.h"
+#include "tests/support/silent_listener.h"
 #include "ui/qt/qt_generator_window.h"
 #include "window_test_support.h"
 
