@@ -46,6 +46,11 @@ Key keyOf(WPARAM virtualKey) {
     }
 }
 
+bool isSingleLineBox(Control control) {
+    return control == Control::widthBox || control == Control::heightBox ||
+           control == Control::topSpacingBox || control == Control::offsetBox;
+}
+
 bool registerWindowClass() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -93,7 +98,7 @@ void Win32GeneratorWindow::created(HWND window) {
     // Notifications of the controls go to their group box: the subclass hands them on. Every
     // control also meets the window-wide keys first.
     for (HWND group : form_.groups) {
-        SetWindowSubclass(group, &controlProcedure, subclassId, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(group, &groupProcedure, subclassId, reinterpret_cast<DWORD_PTR>(this));
     }
     for (HWND control : form_.controls) {
         if (control != form_[Control::inputGroup]) {
@@ -158,17 +163,30 @@ LRESULT Win32GeneratorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Win32GeneratorWindow::controlProcedure(HWND control, UINT message, WPARAM wParam,
-                                                        LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto& window = *reinterpret_cast<Win32GeneratorWindow*>(self);
+LRESULT CALLBACK Win32GeneratorWindow::groupProcedure(HWND group, UINT message, WPARAM wParam, LPARAM lParam,
+                                                      UINT_PTR, DWORD_PTR self) {
     switch (message) {
         case WM_COMMAND:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORBTN:
-            // From a control inside a group box.
-            return SendMessageW(window.window_, message, wParam, lParam);
+            // From a control inside the group box: the window answers.
+            return SendMessageW(reinterpret_cast<Win32GeneratorWindow*>(self)->window_, message, wParam,
+                                lParam);
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(group, &groupProcedure, subclassId);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(group, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32GeneratorWindow::controlProcedure(HWND control, UINT message, WPARAM wParam,
+                                                        LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto& window = *reinterpret_cast<Win32GeneratorWindow*>(self);
+    switch (message) {
         case WM_KEYDOWN:
             if (window.keyPressed(wParam)) {
                 return 0;
@@ -283,10 +301,16 @@ bool Win32GeneratorWindow::keyPressed(WPARAM virtualKey) {
             swallowCharacter_ = true;
             PostMessageW(window_, WM_CLOSE, 0, 0);
             return true;
-        case KeyOutcome::Action::moveFocus:
+        case KeyOutcome::Action::moveFocus: {
             swallowCharacter_ = true;
-            SetFocus(form_[outcome.target]);
+            HWND target = form_[outcome.target];
+            SetFocus(target);
+            // As in a dialog: a single-line box reached by Tab has its text selected, ready to type over.
+            if (isSingleLineBox(outcome.target)) {
+                SendMessageW(target, EM_SETSEL, 0, -1);
+            }
             return true;
+        }
         case KeyOutcome::Action::swallow:
             swallowCharacter_ = true;
             return true;

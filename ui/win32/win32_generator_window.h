@@ -36,6 +36,10 @@ class Win32GeneratorWindow {
 
   private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Hands the notifications of the controls inside a group box on to the window.
+    static LRESULT CALLBACK groupProcedure(HWND group, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR self);
+    // Every control meets the window-wide keys first; 编辑框4 also reports a double-click.
     static LRESULT CALLBACK controlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                              UINT_PTR id, DWORD_PTR self);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
