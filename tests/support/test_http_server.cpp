@@ -184,25 +184,6 @@ bool sendAll(SocketHandle connection, std::string_view bytes) {
     return true;
 }
 
-void sendGenerated(SocketHandle connection, std::size_t length) {
-    std::string period(patternPeriod, '\0');
-    for (std::size_t i = 0; i < patternPeriod; ++i) {
-        period[i] = patternedByte(i);
-    }
-    std::string piece;
-    for (std::size_t offset = 0; offset < length; offset += piece.size()) {
-        const std::size_t pieceLength = std::min<std::size_t>(64 * 1024, length - offset);
-        piece.clear();
-        while (piece.size() < pieceLength) {
-            const std::size_t start = (offset + piece.size()) % patternPeriod;
-            piece.append(period, start, std::min(patternPeriod - start, pieceLength - piece.size()));
-        }
-        if (!sendAll(connection, piece)) {
-            return;
-        }
-    }
-}
-
 // Reads up to the blank line that ends a GET request; what a broken client sent before it
 // closed counts as the request too.
 std::string readRequest(SocketHandle connection) {
@@ -305,6 +286,12 @@ Reply generated(std::size_t length) {
     return reply;
 }
 
+Reply endless() {
+    Reply reply;
+    reply.kind = Reply::Kind::endless;
+    return reply;
+}
+
 Reply hang() {
     Reply reply;
     reply.kind = Reply::Kind::hang;
@@ -388,6 +375,11 @@ bool TestHttpServer::waitForRequests(std::size_t count, std::chrono::millisecond
 std::size_t TestHttpServer::drippedBytes() const {
     const std::lock_guard lock(mutex_);
     return dripped_;
+}
+
+std::size_t TestHttpServer::generatedBytes() const {
+    const std::lock_guard lock(mutex_);
+    return generated_;
 }
 
 bool TestHttpServer::waitForDrippedBytes(std::size_t count, std::chrono::milliseconds timeout) const {
@@ -483,7 +475,12 @@ void TestHttpServer::answer(SocketHandle connection) {
             break;
         case Reply::Kind::generated:
             if (sendAll(connection, head(reply, true, reply.generatedLength))) {
-                sendGenerated(connection, reply.generatedLength);
+                sendGenerated(connection, reply.generatedLength, false);
+            }
+            break;
+        case Reply::Kind::endless:
+            if (sendAll(connection, head(reply, false, 0))) {
+                sendGenerated(connection, 0, true);
             }
             break;
         case Reply::Kind::hang:
@@ -516,6 +513,35 @@ void TestHttpServer::sendDrip(SocketHandle connection, const Reply& reply) {
         {
             const std::lock_guard lock(mutex_);
             ++dripped_;
+        }
+        changed_.notify_all();
+    }
+}
+
+void TestHttpServer::sendGenerated(SocketHandle connection, std::size_t length, bool endless) {
+    std::string period(patternPeriod, '\0');
+    for (std::size_t i = 0; i < patternPeriod; ++i) {
+        period[i] = patternedByte(i);
+    }
+    constexpr std::size_t largestPiece = 64 * 1024;
+    std::string piece;
+    for (std::size_t offset = 0; endless || offset < length; offset += piece.size()) {
+        const std::size_t pieceLength = endless ? largestPiece : std::min(largestPiece, length - offset);
+        piece.clear();
+        while (piece.size() < pieceLength) {
+            const std::size_t start = (offset + piece.size()) % patternPeriod;
+            piece.append(period, start, std::min(patternPeriod - start, pieceLength - piece.size()));
+        }
+        if (!sendAll(connection, piece)) {
+            noteHangUp();
+            return;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            generated_ += piece.size();
+            if (endless && released_) {
+                return;
+            }
         }
         changed_.notify_all();
     }

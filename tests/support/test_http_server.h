@@ -36,8 +36,23 @@ inline constexpr std::size_t patternPeriod = 251 * 26;
 static_assert(patternedByte(patternPeriod + 250) == patternedByte(250) &&
               patternedByte(3 * patternPeriod + 251) == patternedByte(251));
 
+// What a sender can hand to a loopback connection beyond what its client has read: both ends'
+// socket buffers, which the system grows on demand up to its limits (tcp_wmem and tcp_rmem on
+// Linux, a few MiB to a few tens of MiB). A client that stops reading at some byte leaves the
+// server's count of sent bytes at most this much past it.
+inline constexpr std::size_t loopbackBuffersAtMost = 48 * 1024 * 1024;
+
 struct Reply {
-    enum class Kind { complete, withoutLength, misstatedLength, resetMidBody, drip, generated, hang };
+    enum class Kind {
+        complete,
+        withoutLength,
+        misstatedLength,
+        resetMidBody,
+        drip,
+        generated,
+        endless,
+        hang
+    };
     Kind kind = Kind::complete;
     std::string status = "200 OK";
     std::vector<std::string> headers;
@@ -66,7 +81,11 @@ Reply resetMidBody(std::string sentPart, std::size_t announcedLength);
 // the client hangs up (counted as for a hang), on releaseHangs() or at the server's end.
 Reply drip(std::string body, std::chrono::milliseconds interval);
 // A body of `length` patternedByte()s with its Content-Length; the server never holds it whole.
+// When the client hangs up before the end, that counts as for a hang.
 Reply generated(std::size_t length);
+// patternedByte()s without a Content-Length and without end: sent until the client hangs up
+// (counted as for a hang), releaseHangs() or the server's end.
+Reply endless();
 // Sends nothing until releaseHangs() or the server's end; notes when the client gives up.
 Reply hang();
 
@@ -96,12 +115,16 @@ class TestHttpServer {
     std::size_t connectionCount() const;
     // Body bytes sent so far by drip replies, all connections together.
     std::size_t drippedBytes() const;
+    // Body bytes sent so far by generated and endless replies, all connections together: what
+    // the system took for sending, which is more than the client read when it hung up early.
+    std::size_t generatedBytes() const;
 
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
     bool waitForDrippedBytes(std::size_t count, std::chrono::milliseconds timeout) const;
-    // Waits until the client has closed `count` hung or dripping connections.
+    // Waits until the client has closed `count` hung, dripping, generated or endless connections
+    // before their end.
     bool waitForHangUps(std::size_t count, std::chrono::milliseconds timeout) const;
-    // Ends every hang and drip, now and later, by closing the connection.
+    // Ends every hang, drip and endless body, now and later, by closing the connection.
     void releaseHangs();
 
   private:
@@ -112,6 +135,8 @@ class TestHttpServer {
     Waited waitForHangUp(SocketHandle connection, std::chrono::milliseconds timeout);
     void noteHangUp();
     void sendDrip(SocketHandle connection, const Reply& reply);
+    // Sends `length` patternedByte()s in pieces; an endless body stops only on release.
+    void sendGenerated(SocketHandle connection, std::size_t length, bool endless);
     Reply replyFor(const std::string& target);
 
     SocketHandle listener_ = noSocket;
@@ -128,6 +153,7 @@ class TestHttpServer {
     std::size_t connections_ = 0;
     std::size_t hangUps_ = 0;
     std::size_t dripped_ = 0;
+    std::size_t generated_ = 0;
     bool released_ = false;
     bool stopping_ = false;
 

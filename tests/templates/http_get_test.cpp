@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -236,6 +237,21 @@ TEST(HttpGetTest, ABodyAtTheLimitArrivesWholeAndOneByteMoreGivesNone) {
         ASSERT_EQ(received.size(), c.expectedSize);
         EXPECT_TRUE(received == patterned(c.expectedSize)) << "the body differs from what was sent";
     }
+}
+
+TEST(HttpGetTest, AnEndlessBodyGivesNoBytesAndItsTransferStopsAtTheLimit) {
+    TestHttpServer server;
+    server.serve("/endless.txt", test::endless());
+
+    // A client that never stopped would read for ever: the cancel check turns that into a failure.
+    const Bytes body = httpGet(server.baseAddress() + "/endless.txt",
+                               [&] { return server.generatedBytes() > 4 * test::loopbackBuffersAtMost; });
+
+    EXPECT_TRUE(body.empty());
+    ASSERT_TRUE(server.waitForHangUps(1, 10s)) << "the server is still sending";
+    std::cout << "endless body: the server sent " << server.generatedBytes() << " bytes\n";
+    EXPECT_GE(server.generatedBytes(), largestTemplateBody);
+    EXPECT_LE(server.generatedBytes(), largestTemplateBody + test::loopbackBuffersAtMost);
 }
 
 TEST(HttpGetTest, ACancelCheckCutsOffAHungTransfer) {

@@ -260,6 +260,8 @@ TEST_F(TemplateFetcherTest, AFiftyMebibyteTemplateIsRefusedAndTmbIsRepeated) {
                     HandOver{TemplateSlot::previewTmb, "preview tmb"},
                     HandOver{TemplateSlot::tmb, "tmall code"}, HandOver{TemplateSlot::jsb, "shop code"}));
     EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath));
+    // The client hangs up once the body passes the limit, so the server cannot send it all.
+    EXPECT_TRUE(codeServer.waitForHangUps(1, patience)) << "the 50 MiB body was sent to its end";
 }
 
 TEST_F(TemplateFetcherTest, AbandonBeforeStartOrAfterTheEndChangesNothing) {
