@@ -274,6 +274,31 @@ class GenerateAndCopyTest : public QObject {
         QCOMPARE(window_->controls().text(Control::outputBox).size(), word.size());
     }
 
+    // A long pasted line is shown in display pieces, yet the logic reads it exactly, and what a
+    // user copies from the output box is exactly the generated code.
+    void aLongPastedLineIsGeneratedAndCopiedExactly() {
+        handOver(TemplateSlot::jsb, "<" + codeMarker + ">");
+        QString line;
+        while (line.size() < (1 << 20)) {
+            line += QStringLiteral("<a href=\"#\">全屏海报 😀</a>\u00A0\u2028");
+        }
+        QGuiApplication::clipboard()->setText(line);
+        codeInput()->setFocus();
+        QTest::keyClick(codeInput(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(codeInput()->document()->blockCount() > 100);  // shown in pieces
+
+        press();
+
+        const QString generated = QLatin1Char('<') + line + QLatin1Char('>');
+        QCOMPARE(zelvo::toQString(window_->controls().text(Control::outputBox)), generated);
+        QCOMPARE(QGuiApplication::clipboard()->text(), generated);
+        QGuiApplication::clipboard()->clear();
+        output()->setFocus();
+        QTest::keyClick(output(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(output(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), generated);
+    }
+
   private:
     // A template result from the fetch worker's side, stored once the window's thread is free.
     void handOver(TemplateSlot slot, const Text& text) {

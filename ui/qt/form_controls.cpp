@@ -4,34 +4,20 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 
+#include "ui/qt/multi_line_box.h"
 #include "ui/qt/text_boundary.h"
 
 namespace zelvo {
-
-namespace {
-
-// The box's own paragraph breaks become "\n"; every character the user put in stays, unlike
-// toPlainText(), which would turn non-breaking spaces into spaces. A U+2028 LINE SEPARATOR is
-// such a character: inside a JavaScript string it means something other than a line feed.
-QString plainTextOf(const QPlainTextEdit* box) {
-    QString text = box->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
-}
-
-}  // namespace
 
 Text FormControls::text(Control control) const {
     QWidget* target = form_[control];
     if (auto* box = qobject_cast<QLineEdit*>(target)) {
         return toText(box->text());
     }
-    if (auto* box = qobject_cast<QPlainTextEdit*>(target)) {
-        return toText(plainTextOf(box));
+    if (auto* box = qobject_cast<MultiLineBox*>(target)) {
+        return toText(box->text());
     }
     if (auto* group = qobject_cast<QGroupBox*>(target)) {
         return toText(group->title());
@@ -50,8 +36,8 @@ void FormControls::setText(Control control, const Text& text) {
     const QString string = toQString(text);
     if (auto* box = qobject_cast<QLineEdit*>(target)) {
         box->setText(string);
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(target)) {
-        box->setPlainText(string);
+    } else if (auto* box = qobject_cast<MultiLineBox*>(target)) {
+        box->setText(string);
     } else if (auto* group = qobject_cast<QGroupBox*>(target)) {
         group->setTitle(string);
     } else if (auto* label = qobject_cast<QLabel*>(target)) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <limits>
 
+#include "ui/qt/multi_line_box.h"
 #include "ui/qt/text_boundary.h"
 #include "window/window_texts.h"
 
@@ -58,12 +59,12 @@ QLineEdit* makeLineEdit(QWidget* parent, const QString& name, const QString& tex
     return box;
 }
 
-QPlainTextEdit* makeMultiLineEdit(QWidget* parent, const QString& name) {
-    auto* box = named(new QPlainTextEdit(parent), name);
+MultiLineBox* makeMultiLineEdit(QWidget* parent, const QString& name) {
+    auto* box = named(new MultiLineBox(parent), name);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    // Word boundaries only: breaking an overlong word as well makes Qt's line breaking quadratic
-    // in the word's length, so a pasted base64 image of half a megabyte froze the window.
-    box->setWordWrapMode(QTextOption::WordWrap);
+    // A word wider than the box breaks where it must. Breaking inside a word is quadratic in the
+    // word's length in Qt's line breaking, which the box's display pieces keep short.
+    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setTabChangesFocus(true);
