@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     // Before any thread exists: the fetch worker starts with the window.
     zelvo::initHttpClient();
     auto app = std::make_unique<QApplication>(argc, argv);
+    // Ties the window to the installed menu entry, whose icon the desktop then shows for it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zelvo-fullscreen"));
     // Shutdown, logout and Ctrl+C close the window as Esc does; a signal that arrives before the
     // window is shown waits for the event loop.
     auto closingSignals = std::make_unique<zelvo::ClosingSignals>([] { QApplication::closeAllWindows(); });
