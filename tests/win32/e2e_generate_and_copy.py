@@ -8,7 +8,8 @@ template server on the compiled-in address: the four template requests arrive by
 fetch order; Chinese text and an emoji pasted into the input box through the clipboard and a
 click on the generate button at its place put the expected generation on the clipboard (modulo
 Wine's "\\r\\n" to "\\n") and into yl.htm (exact bytes); the preview button reaches the desktop's
-opener (a stand-in xdg-open); Esc ends the program at once with exit code 0 and yl.htm gone.
+opener (a stand-in xdg-open); Esc ends the program at once with exit code 0 and yl.htm gone; and
+the end of the session (logging off) closes it the same way.
 With ZELVO_E2E_SCREENSHOT=FILE.png it also keeps a picture of the window after the generation."""
 
 import os
@@ -211,6 +212,23 @@ def main():
         if os.path.exists(preview):
             harness.fail("yl.htm is still there after closing")
         print("Esc ended the program with exit code 0 and removed yl.htm")
+
+        # Logging off closes the window as Esc does: a yl.htm left by an earlier run goes too.
+        with open(preview, "w") as leftover:
+            leftover.write("left by an earlier run")
+        with open(session.path("program.log"), "ab") as log:
+            running = session.start(["wine", installed], env=env, stdout=log, stderr=log)
+        if not harness.wait_for(display.find_window, 60, 0.1):
+            harness.fail("the second start showed no window")
+        subprocess.run(["wineboot", "--end-session"], env=env, capture_output=True, timeout=60)
+        try:
+            status = running.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            harness.fail("the end of the session did not end the program")
+        if status != 0 or os.path.exists(preview):
+            harness.fail("after the end of the session: exit code %d, yl.htm %s"
+                         % (status, "still there" if os.path.exists(preview) else "gone"))
+        print("the end of the session closed the window with exit code 0 and removed yl.htm")
 
 
 if __name__ == "__main__":

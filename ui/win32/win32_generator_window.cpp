@@ -151,6 +151,13 @@ LRESULT Win32GeneratorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
                 return 0;
             }
             break;
+        case WM_ENDSESSION:
+            // Logging off or shutting down ends the program after this message: close the window
+            // as Esc does, so the closing steps run.
+            if (wParam != FALSE) {
+                DestroyWindow(window_);
+            }
+            return 0;
         case WM_DESTROY:
             // The window still exists with its controls: the closing steps, then the loop ends.
             behaviour_.closing();
