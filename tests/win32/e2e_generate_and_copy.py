@@ -9,7 +9,8 @@ fetch order; Chinese text and an emoji pasted into the input box through the cli
 click on the generate button at its place put the expected generation on the clipboard (modulo
 Wine's "\\r\\n" to "\\n") and into yl.htm (exact bytes); the preview button reaches the desktop's
 opener (a stand-in xdg-open); Esc ends the program at once with exit code 0 and yl.htm gone; and
-the end of the session (logging off) closes it the same way.
+the end of the session (logging off) closes it the same way, and so does Esc while the first
+template request hangs.
 With ZELVO_E2E_SCREENSHOT=FILE.png it also keeps a picture of the window after the generation."""
 
 import os
@@ -40,6 +41,8 @@ class RecordingServer:
 
     def __init__(self, site):
         self.site = site
+        # While set, a request gets no answer at all, as from a server that hangs.
+        self.hanging = threading.Event()
         self.requests = []
         self.lock = threading.Lock()
         self.listener = socket.create_server((harness.TEMPLATE_HOST, harness.TEMPLATE_PORT))
@@ -63,6 +66,10 @@ class RecordingServer:
                 request += piece
             with self.lock:
                 self.requests.append(request)
+            if self.hanging.is_set():
+                # Holds the connection until the client gives up or the test ends.
+                connection.recv(1)
+                return
             target = request.split(b" ")[1].decode() if request.count(b" ") >= 2 else ""
             path = os.path.join(self.site, target.lstrip("/"))
             if target.startswith("/") and ".." not in target and os.path.isfile(path):
@@ -229,6 +236,24 @@ def main():
             harness.fail("after the end of the session: exit code %d, yl.htm %s"
                          % (status, "still there" if os.path.exists(preview) else "gone"))
         print("the end of the session closed the window with exit code 0 and removed yl.htm")
+
+        # Esc while the first template request hangs: the program ends at once all the same.
+        server.hanging.set()
+        asked = len(server.recorded())
+        with open(session.path("program.log"), "ab") as log:
+            running = session.start(["wine", installed], env=env, stdout=log, stderr=log)
+        window = harness.wait_for(display.find_window, 60, 0.1)
+        if not window or not harness.wait_for(lambda: len(server.recorded()) > asked, 30):
+            harness.fail("the third start showed no window or asked for no template")
+        display.xdotool("mousemove", "--window", window, *scaled(INPUT_BOX))
+        display.xdotool("key", "--clearmodifiers", "Escape")
+        try:
+            status = running.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            harness.fail("Esc waited for the hung template download")
+        if status != 0:
+            harness.fail("exit code %d after Esc during a hung download" % status)
+        print("Esc during a hung template download ended the program at once with exit code 0")
 
 
 if __name__ == "__main__":
