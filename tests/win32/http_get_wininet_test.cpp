@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <chrono>
@@ -148,6 +149,29 @@ TEST(WinInetHttpGet, AnUnreachableServerGivesNoBytes) {
         closedAddress = gone.baseAddress();
     }
     EXPECT_TRUE(httpGet(closedAddress + "/t.txt").empty());
+}
+
+// The system's proxy settings apply, read again for each request; Wine takes them from the
+// http_proxy variable of the program's environment when the registry names none.
+TEST(WinInetHttpGet, GoesThroughTheSystemProxyWithoutAskingForKeepAlive) {
+    TestHttpServer proxy;
+    // Wine names the default port in the absolute target; either form is the same resource.
+    proxy.serve("http://templates.example/gjx/qpdmsc/jsb.txt", test::ok("via proxy"));
+    proxy.serve("http://templates.example:80/gjx/qpdmsc/jsb.txt", test::ok("via proxy"));
+    SetEnvironmentVariableA("http_proxy", proxy.baseAddress().c_str());
+
+    const Bytes body = httpGet("http://templates.example/gjx/qpdmsc/jsb.txt");
+    SetEnvironmentVariableA("http_proxy", nullptr);
+
+    EXPECT_EQ(asString(body), "via proxy");
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    const std::string request = proxy.requests()[0];
+    EXPECT_THAT(
+        request,
+        ::testing::AnyOf(
+            ::testing::StartsWith("GET http://templates.example/gjx/qpdmsc/jsb.txt HTTP/1.0\r\n"),
+            ::testing::StartsWith("GET http://templates.example:80/gjx/qpdmsc/jsb.txt HTTP/1.0\r\n")));
+    EXPECT_THAT(request, Not(HasSubstr("Keep-Alive")));
 }
 
 TEST(WinInetHttpGet, ACancelCheckEndsADripBetweenReads) {
