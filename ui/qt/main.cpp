@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zelvo-fullscreen"));
     // Shutdown, logout and Ctrl+C close the window as Esc does; a signal that arrives before the
     // window is shown waits for the event loop.
-    auto closingSignals = std::make_unique<zelvo::ClosingSignals>([] { QApplication::closeAllWindows(); });
+    const zelvo::ClosingSignals closingSignals([] { QApplication::closeAllWindows(); });
 
     auto window = std::make_unique<zelvo::QtGeneratorWindow>(zelvo::GeneratorWindowSetup{
         {std::string(zelvo::compiledTemplateBaseAddress), std::string(zelvo::compiledPreviewTemplateHost)},
@@ -31,10 +31,10 @@ int main(int argc, char** argv) {
     // in this process, and only the application object's end hands it to a clipboard manager
     // (CLIPBOARD_MANAGER/SAVE_TARGETS, which Qt gives up on after 5 s). The window is closed, so
     // its closing steps have run and the fetch is abandoned: the worker hands nothing to Qt any
-    // more, and nothing it still uses goes with the window or the application object.
+    // more, and nothing it still uses goes with the window or the application object. The signal
+    // handlers stay: a SIGTERM during the hand-over must not end the program with a signal.
     if (QGuiApplication::clipboard()->ownsClipboard()) {
         window.reset();
-        closingSignals.reset();
         app.reset();
     }
 
