@@ -11,7 +11,7 @@ ZELVO_RUN_PACKAGES=(fonts-noto-cjk)
 # The format check lists the files with git. The end-to-end tests run in network namespaces of
 # their own: unshare (util-linux) makes one and ip (iproute2) brings up its loopback.
 ZELVO_TEST_PACKAGES=(git libx11-dev xvfb xdotool xclip x11-utils openssl clang libclang-rt-14-dev
-    iproute2 util-linux)
+    iproute2 util-linux desktop-file-utils)
 
 stage() { printf '==> %s\n' "$*"; }
 
