@@ -1,7 +1,7 @@
 #pragma once
 
 // The one HTTP operation the program needs: GET a URL and return the body of a successful
-// response.
+// response. One implementation per platform: libcurl on Linux, WinINet on Windows.
 
 #include <functional>
 #include <string_view>
@@ -10,11 +10,11 @@
 
 namespace zelvo {
 
-// Sets libcurl up for the whole process; call once from main before any thread starts. Safe to
-// call again. There is no matching clean-up: the program may end while a request is under way.
+// Sets the HTTP client up for the whole process; call once from main before any thread starts.
+// Safe to call again. There is no matching clean-up: the program may end while a request is under way.
 void initHttpClient();
 
-// Asked about once a second and on every piece received; true cuts the transfer off.
+// Asked while a transfer runs (at least on every piece received); true cuts the transfer off.
 using CancelCheck = std::function<bool()>;
 
 // Sends exactly "GET <path?query> HTTP/1.0" with Host, the fixed User-Agent, "Accept: */*" and,
