@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "templates/http_get.h"
+#include "tests/templates/http_test_support.h"
 
 namespace {
 
@@ -14,9 +13,14 @@ class LoopbackEnvironment : public ::testing::Environment {
     void SetUp() override {
         for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
                                  "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-            ::unsetenv(name);
+            zelvo::test::setEnvironmentVariable(name, nullptr);
         }
+#ifndef _WIN32
+        // As main does. Wine's WinINet reads the environment's proxy settings only when its
+        // session opens, which it otherwise does at the first request: the proxy test sets its
+        // proxy before that, in the process of its own that CTest runs each test in.
         zelvo::initHttpClient();
+#endif
     }
 };
 
