@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/headless_window_main.h"
 #include "bench/long_line_codes.h"
 #include "generator/code_generator.h"
 #include "templates/http_get.h"
@@ -93,12 +94,5 @@ BENCHMARK(outputBoxFilledOnly)->Arg(50 * mebibyte)->Unit(benchmark::kMillisecond
 BENCHMARK(pressToOutputFilled)->Args({50 * mebibyte, lines})->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    zelvo::initHttpClient();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::fflush(nullptr);
-    std::_Exit(0);  // the window's download worker may still be running
+    return zelvo::bench::runHeadlessWindowBenchmarks(argc, argv);
 }

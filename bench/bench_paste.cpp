@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "bench/headless_window_main.h"
 #include "bench/long_line_codes.h"
 #include "templates/http_get.h"
 #include "ui/qt/qt_generator_window.h"
@@ -63,12 +64,5 @@ BENCHMARK(pasteIntoCodeInput)
     ->Iterations(2);
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    zelvo::initHttpClient();
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::fflush(nullptr);
-    std::_Exit(0);  // the window's download worker may still be running
+    return zelvo::bench::runHeadlessWindowBenchmarks(argc, argv);
 }

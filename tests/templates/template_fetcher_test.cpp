@@ -35,6 +35,7 @@ using test::HandOver;
 using test::HandOverLog;
 using test::TestHttpServer;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 const std::string tmbPath = "/gjx/qpdmsc/tmb.txt";
 const std::string jsbPath = "/gjx/qpdmsc/jsb.txt";
@@ -60,6 +61,16 @@ constexpr auto patience = 10s;
 constexpr bool abandonCutsOffAHungRequest = true;
 constexpr bool clientHangsUpPastTheLimitOfAnAnnouncedBody = true;
 #endif
+
+// A first tmb that gives no template, then the repeat of tmb and jsb after the previews.
+const std::vector<HandOver> repeatAfterARefusedTmb{
+    {TemplateSlot::tmb, ""},
+    {TemplateSlot::jsb, "shop code"},
+    {TemplateSlot::previewJsb, "preview jsb"},
+    {TemplateSlot::previewTmb, "preview tmb"},
+    {TemplateSlot::tmb, "tmall code"},
+    {TemplateSlot::jsb, "shop code"},
+};
 
 // What the window does: the fetcher hands over, the store keeps the last text per slot.
 TemplateStore storeAfter(const std::vector<HandOver>& handOvers) {
@@ -137,12 +148,7 @@ TEST_F(TemplateFetcherTest, AnErrorPageForTheFirstTmbIsNoTemplateAndCausesTheRep
 
     start(codeServer.baseAddress());
 
-    EXPECT_THAT(
-        handOversSettledAt(6),
-        ElementsAre(HandOver{TemplateSlot::tmb, ""}, HandOver{TemplateSlot::jsb, "shop code"},
-                    HandOver{TemplateSlot::previewJsb, "preview jsb"},
-                    HandOver{TemplateSlot::previewTmb, "preview tmb"},
-                    HandOver{TemplateSlot::tmb, "tmall code"}, HandOver{TemplateSlot::jsb, "shop code"}));
+    EXPECT_THAT(handOversSettledAt(6), ElementsAreArray(repeatAfterARefusedTmb));
     EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath));
 }
 
@@ -285,12 +291,7 @@ TEST_F(TemplateFetcherTest, AFiftyMebibyteTemplateIsRefusedAndTmbIsRepeated) {
     RecordProperty("peak_rss_after_kib", std::to_string(peakAfter));
     std::cout << "50 MiB template: peak resident set " << peakBefore / 1024 << " MiB before, "
               << peakAfter / 1024 << " MiB after\n";
-    EXPECT_THAT(
-        handOversSettledAt(6),
-        ElementsAre(HandOver{TemplateSlot::tmb, ""}, HandOver{TemplateSlot::jsb, "shop code"},
-                    HandOver{TemplateSlot::previewJsb, "preview jsb"},
-                    HandOver{TemplateSlot::previewTmb, "preview tmb"},
-                    HandOver{TemplateSlot::tmb, "tmall code"}, HandOver{TemplateSlot::jsb, "shop code"}));
+    EXPECT_THAT(handOversSettledAt(6), ElementsAreArray(repeatAfterARefusedTmb));
     EXPECT_THAT(codeServer.targets(), ElementsAre(tmbPath, jsbPath, tmbPath, jsbPath));
     // The client hangs up once the body passes the limit, so the server cannot send it all.
     if (clientHangsUpPastTheLimitOfAnAnnouncedBody) {
