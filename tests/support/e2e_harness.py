@@ -168,7 +168,7 @@ def install_program(session, program):
     returns the copy's path."""
     directory = session.path("bin")
     os.makedirs(directory, exist_ok=True)
-    installed = os.path.join(directory, "zelvo-fullscreen")
+    installed = os.path.join(directory, os.path.basename(program))
     shutil.copy2(program, installed)
     return installed
 

@@ -11,13 +11,12 @@ on the clipboard then shows each of these: the Tmall template, the width, the of
 it, the typed spacing, and only the second code."""
 
 import os
-import shutil
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import e2e_harness as harness  # noqa: E402
-from e2e_generate_and_copy import RecordingServer  # noqa: E402
+from e2e_generate_and_copy import RecordingServer, wine_prefix  # noqa: E402
 
 WIDTH_BOX = (367, 41)
 TOP_SPACING_LIST = (628, 41)
@@ -34,17 +33,11 @@ def main():
 
     with harness.Session("zelvo-wine-form-") as session:
         display = harness.Display(session)
-        env = dict(display.env, WINEPREFIX=session.path("wine-prefix"), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree=", LC_ALL="zh_CN.UTF-8")
-        session.before_stop(lambda: subprocess.run(["wineserver", "-k"], env=env, capture_output=True))
-        subprocess.run(["wineboot", "-i"], env=env, capture_output=True, timeout=180, check=True)
+        env = wine_prefix(session, display)
 
         server = RecordingServer(site)
         session.before_stop(server.close)
-        directory = session.path("bin")
-        os.mkdir(directory)
-        installed = os.path.join(directory, "zelvo-fullscreen.exe")
-        shutil.copy2(program, installed)
+        installed = harness.install_program(session, program)
         with open(session.path("program.log"), "wb") as log:
             session.start(["wine", installed], env=env, stdout=log, stderr=log)
         window = harness.wait_for(display.find_window, 60, 0.1)

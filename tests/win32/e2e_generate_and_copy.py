@@ -14,7 +14,6 @@ template request hangs.
 With ZELVO_E2E_SCREENSHOT=FILE.png it also keeps a picture of the window after the generation."""
 
 import os
-import shutil
 import socket
 import subprocess
 import sys
@@ -99,6 +98,16 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def wine_prefix(session, display, **settings):
+    """The environment of a fresh Wine prefix of the session's own on its display, for code page
+    936 and a CJK font; the prefix's server ends with the session."""
+    env = dict(display.env, WINEPREFIX=session.path("wine-prefix"), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree=", LC_ALL="zh_CN.UTF-8", **settings)
+    session.before_stop(lambda: subprocess.run(["wineserver", "-k"], env=env, capture_output=True))
+    subprocess.run(["wineboot", "-i"], env=env, capture_output=True, timeout=180, check=True)
+    return env
+
+
 def main():
     program, boundary_text, expected_generation, site, dpi = sys.argv[1:6]
     dpi = int(dpi)
@@ -113,15 +122,11 @@ def main():
         with open(os.path.join(stand_ins, "xdg-open"), "w") as opener:
             opener.write('#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\n' % opened_log)
         os.chmod(os.path.join(stand_ins, "xdg-open"), 0o755)
-        env = dict(display.env, WINEPREFIX=session.path("wine-prefix"), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree=", LC_ALL="zh_CN.UTF-8",
-                   PATH=stand_ins + os.pathsep + os.environ.get("PATH", ""))
-        session.before_stop(lambda: subprocess.run(["wineserver", "-k"], env=env, capture_output=True))
+        env = wine_prefix(session, display, PATH=stand_ins + os.pathsep + os.environ.get("PATH", ""))
 
         def wine(*args, **options):
             return subprocess.run(["wine", *args], env=env, capture_output=True, timeout=120, **options)
 
-        subprocess.run(["wineboot", "-i"], env=env, capture_output=True, timeout=180, check=True)
         if dpi != 96:
             wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
                  str(dpi), "/f", check=True)
@@ -140,11 +145,8 @@ def main():
 
         server = RecordingServer(site)
         session.before_stop(server.close)
-        directory = session.path("bin")
-        os.mkdir(directory)
-        installed = os.path.join(directory, "zelvo-fullscreen.exe")
-        shutil.copy2(program, installed)
-        preview = os.path.join(directory, "yl.htm")
+        installed = harness.install_program(session, program)
+        preview = os.path.join(os.path.dirname(installed), "yl.htm")
         with open(session.path("program.log"), "wb") as log:
             running = session.start(["wine", installed], env=env, stdout=log, stderr=log)
 
